@@ -1,0 +1,19 @@
+#include "field.h"
+
+#include "dataaccesserrors.h"
+#include "recordset.h"
+
+namespace dataaccess {
+
+Status Field::Value(dataaccess::Value& value) const {
+    if (recordset_ == nullptr || !recordset_->IsOpen()) {
+        return errors::Closed();
+    }
+    if (!recordset_->OnRow()) {
+        return {errors::kNoCurrentRow, "Either BOF or EOF is true: there is no current row to read."};
+    }
+    value = recordset_->rowset_->Read(static_cast<std::size_t>(recordset_->position_), column_);
+    return {};
+}
+
+}  // namespace dataaccess
