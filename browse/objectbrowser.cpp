@@ -1,0 +1,82 @@
+#include "objectbrowser.h"
+
+#include "failure.h"
+#include "field.h"
+#include "fields.h"
+#include "openoptions.h"
+#include "programerrors.h"
+
+namespace browse {
+namespace {
+
+// Which field goes to which box, in the order the boxes are written.
+struct RowShape {
+    std::string_view field;
+    Box box;
+};
+constexpr RowShape kRowShape[] = {
+    {"Name", Box::Name},
+    {"DateCreated", Box::DateCreated},
+    {"DateUpdated", Box::DateUpdated},
+};
+
+constexpr std::string_view kConnection = "Provider=Quorbix";
+
+}  // namespace
+
+ObjectBrowser::ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver, const char* localeName)
+    : view_(view), resolver_(resolver), formatter_(localeName) {}
+
+void ObjectBrowser::OpenObjects() {
+    // The new record set replaces the old one before anything can fail, so a
+    // failure never leaves the old rows in place.
+    rsObjects = std::make_unique<dataaccess::Recordset>(resolver_);
+    const std::string kind = view_.SelectedType();
+    const std::string database = view_.DatabaseName();
+    const std::string source = kind + ";" + database;
+    Check(rsObjects->Open(source, kConnection, dataaccess::adOpenUnspecified, dataaccess::adLockUnspecified,
+                          dataaccess::adCmdUnspecified));
+}
+
+void ObjectBrowser::ShowNext() { Step(&dataaccess::Recordset::EOF_, &dataaccess::Recordset::MoveNext, "At End of File"); }
+
+void ObjectBrowser::ShowPrevious() {
+    Step(&dataaccess::Recordset::BOF, &dataaccess::Recordset::MovePrevious, "At Start of File");
+}
+
+void ObjectBrowser::Step(Flag atEnd, Move move, std::string_view endMessage) {
+    dataaccess::Recordset& rs = Current();
+    bool there = false;
+    Check((rs.*atEnd)(there));
+    if (!there) Check((rs.*move)());
+    Check((rs.*atEnd)(there));
+    if (there) {
+        view_.ShowMessage(endMessage);
+        return;
+    }
+    MoveToScreen();
+}
+
+void ObjectBrowser::MoveToScreen() {
+    dataaccess::Recordset& rs = Current();
+    for (const RowShape& shape : kRowShape) {
+        dataaccess::Fields fields;
+        Check(rs.Fields(fields));
+        dataaccess::Field field;
+        Check(fields.Item(shape.field, field));
+        dataaccess::Value value;
+        Check(field.Value(value));
+        Check(formatter_.Format(value, shape.field, text_));
+        view_.SetBoxText(shape.box, text_);
+    }
+}
+
+dataaccess::Recordset& ObjectBrowser::Current() const {
+    if (rsObjects == nullptr) {
+        throw Failure({errors::kObjectNotSet,
+                       "Object not set: no record set is open yet. Pick a kind and press Vantril first."});
+    }
+    return *rsObjects;
+}
+
+}  // namespace browse

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "browserview.h"
+#include "providerresolver.h"
+#include "recordset.h"
+#include "valueformatter.h"
+
+namespace browse {
+
+// The window's browsing logic: its one record set, rsObjects, and the
+// operations its buttons run. Each operation either completes or throws a
+// Failure at its first failing step; nothing here catches.
+class ObjectBrowser {
+public:
+    // view and resolver must outlive the browser. localeName picks the locale
+    // values are shown in ("" is the user's).
+    ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver, const char* localeName = "");
+
+    // Opens the objects of the selected kind in the named database. Shows
+    // nothing: the new record set stands on its first row, not yet displayed.
+    void OpenObjects();
+    // Steps forward and shows the row, or says "At End of File".
+    void ShowNext();
+    // Steps back and shows the row, or says "At Start of File".
+    void ShowPrevious();
+    // Copies the current row into the three boxes.
+    void MoveToScreen();
+
+private:
+    using Flag = dataaccess::Status (dataaccess::Recordset::*)(bool&) const;
+    using Move = dataaccess::Status (dataaccess::Recordset::*)();
+
+    // One step of ShowNext or ShowPrevious: move unless already at the end the
+    // flag tells, then show the row or, at that end, the message.
+    void Step(Flag atEnd, Move move, std::string_view endMessage);
+    dataaccess::Recordset& Current() const;
+
+    BrowserView& view_;
+    const dataaccess::ProviderResolver& resolver_;
+    ValueFormatter formatter_;
+    std::string text_;  // reused for every value shown, so steps do not allocate
+    std::unique_ptr<dataaccess::Recordset> rsObjects;
+};
+
+}  // namespace browse
