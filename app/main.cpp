@@ -1,0 +1,18 @@
+#include <QApplication>
+
+#include "boxpresenter.h"
+#include "frmvantril.h"
+#include "pluginresolver.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantril"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantril"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTRIL_VERSION));
+
+    const dataaccess::PluginResolver providers = dataaccess::PluginResolver::ForThisProgram();
+    BoxPresenter presenter;
+    frmVantril window(providers, presenter);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+#include "browserview.h"
+#include "objectbrowser.h"
+#include "status.h"
+
+class Presenter;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace dataaccess {
+class ProviderResolver;
+}
+
+// The program's one window. It lays out its controls at fixed places, runs
+// one browsing operation per button click, and is the one place that
+// reports a failure, after which the program ends.
+class frmVantril final : public QWidget, public browse::BrowserView {
+    Q_OBJECT
+
+public:
+    // resolver and presenter must outlive the window.
+    frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& presenter, QWidget* parent = nullptr);
+
+    // BrowserView
+    std::string SelectedType() const override;
+    std::string DatabaseName() const override;
+    void SetBoxText(browse::Box box, std::string_view text) override;
+    void ShowMessage(std::string_view text) override;
+
+private:
+    // Runs one operation to its end; any failure goes to ReportAndEnd.
+    void Run(void (browse::ObjectBrowser::*operation)());
+    void ReportAndEnd(const dataaccess::Status& failure);
+
+    QLabel* Label1;
+    QLineEdit* txtDatabase;
+    QListWidget* lstType;
+    QPushButton* cmdVantril;
+    QLabel* Label2;
+    QLineEdit* txtName;
+    QLabel* Label3;
+    QLineEdit* txtDateCreated;
+    QLabel* Label4;
+    QLineEdit* txtDateUpdated;
+    QPushButton* cmdPrev;
+    QPushButton* cmdNext;
+
+    Presenter& presenter_;
+    browse::ObjectBrowser browser_;
+};
