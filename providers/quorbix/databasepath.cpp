@@ -63,8 +63,7 @@ dataaccess::Status DatabasePath::Resolve(std::string_view name, DatabasePath& re
         const std::filesystem::path working = std::filesystem::current_path(error);
         if (error) {
             return {errors::kCannotOpen, "Cannot find the database '" + path +
-                                             "': the working folder is unknown (" + error.message() +
-                                             ")."};
+                                             "': the working folder is unknown (" + error.message() + ")."};
         }
         std::string prefix = working.string();
         if (!prefix.ends_with('/')) prefix += '/';
@@ -86,11 +85,11 @@ dataaccess::Status DatabasePath::CheckRegularFile() const {
     }
     if (S_ISREG(info.st_mode)) return {};
 
-    const char* what = S_ISDIR(info.st_mode)                               ? "a folder"
-                       : S_ISFIFO(info.st_mode)                            ? "a named pipe"
-                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)    ? "a device"
-                       : S_ISSOCK(info.st_mode)                            ? "a socket"
-                                                                           : "something other than a file";
+    const char* what = S_ISDIR(info.st_mode)                            ? "a folder"
+                       : S_ISFIFO(info.st_mode)                         ? "a named pipe"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                       : S_ISSOCK(info.st_mode)                         ? "a socket"
+                                                                        : "something other than a file";
     return {errors::kNotARegularFile,
             "The database " + Quoted(absolute_) + " is " + what + ", not a database file."};
 }

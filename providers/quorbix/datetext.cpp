@@ -55,8 +55,8 @@ std::optional<dataaccess::DateTime> ParseDateText(std::string_view text) noexcep
     }
     // Digits() gives -1 for a non-digit, which every lower bound below rejects.
     if (date.year < 1 || date.month < 1 || date.month > 12 || date.day < 1 ||
-        date.day > DaysInMonth(date.year, date.month) || date.hour < 0 || date.hour > 23 ||
-        date.minute < 0 || date.minute > 59 || date.second < 0 || date.second > 59) {
+        date.day > DaysInMonth(date.year, date.month) || date.hour < 0 || date.hour > 23 || date.minute < 0 ||
+        date.minute > 59 || date.second < 0 || date.second > 59) {
         return std::nullopt;
     }
     return date;
@@ -71,8 +71,8 @@ std::optional<dataaccess::DateTime> LocalDateFromUnixSeconds(std::int64_t second
     if (year < 1 || year > 9999) return std::nullopt;
     // A leap second (tm_sec 60) can only come from "right/" zone files; the
     // program's dates have no room for it, so it is folded into second 59.
-    return dataaccess::DateTime{year,         local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min,    local.tm_sec > 59 ? 59 : local.tm_sec};
+    return dataaccess::DateTime{year,          local.tm_mon + 1, local.tm_mday,
+                                local.tm_hour, local.tm_min,     local.tm_sec > 59 ? 59 : local.tm_sec};
 }
 
 std::optional<dataaccess::DateTime> LocalDateFromJulianDay(double day) noexcept {
@@ -97,7 +97,8 @@ dataaccess::DateTime UnpackDate(std::uint64_t packed) noexcept {
     const auto field = [packed](int shift, std::uint64_t mask) {
         return static_cast<int>((packed >> shift) & mask);
     };
-    return {field(26, 0x3FFF), field(22, 0xF), field(17, 0x1F), field(12, 0x1F), field(6, 0x3F), field(0, 0x3F)};
+    return {field(26, 0x3FFF), field(22, 0xF), field(17, 0x1F),
+            field(12, 0x1F),   field(6, 0x3F), field(0, 0x3F)};
 }
 
 }  // namespace quorbix

@@ -32,6 +32,6 @@ inline constexpr int kReadOnly = 2030;  // a lock type that would allow writing
 // Everything else.
 inline constexpr int kOutOfMemory = 2090;
 inline constexpr int kInternalError = 2098;  // an unexpected exception; Open never lets one escape
-inline constexpr int kSqliteError = 2099;  // unexpected SQLite failure; its message is included
+inline constexpr int kSqliteError = 2099;    // unexpected SQLite failure; its message is included
 
 }  // namespace quorbix::errors

@@ -14,7 +14,8 @@ namespace quorbix {
 
 namespace {
 
-dataaccess::Status OpenCatalog(std::string_view source, int lockType, std::unique_ptr<dataaccess::Rowset>& rowset) {
+dataaccess::Status OpenCatalog(std::string_view source, int lockType,
+                               std::unique_ptr<dataaccess::Rowset>& rowset) {
     // A lock type that would let the caller write is refused rather than
     // quietly downgraded: the caller would otherwise believe edits possible.
     if (lockType == dataaccess::adLockPessimistic || lockType == dataaccess::adLockOptimistic ||
@@ -38,7 +39,8 @@ dataaccess::Status OpenCatalog(std::string_view source, int lockType, std::uniqu
 
 }  // namespace
 
-dataaccess::Status QuorbixProvider::Open(std::string_view source, int /*cursorType*/, int lockType, int /*options*/,
+dataaccess::Status QuorbixProvider::Open(std::string_view source, int /*cursorType*/, int lockType,
+                                         int /*options*/,
                                          std::unique_ptr<dataaccess::Rowset>& rowset) noexcept {
     // Open must not throw. The exceptions can only come from allocation; by
     // the time they arrive here the partial catalog has been freed, so there

@@ -28,12 +28,12 @@ dataaccess::Status SourceString::Parse(std::string_view source, SourceString& pa
     bool known = false;
     for (const std::string_view accepted : kKinds) known = known || kind == accepted;
     if (!known) {
-        return {errors::kUnknownKind, "The object kind '" + std::string(kind) +
-                                          "' is not known: use Form, Query or Report."};
+        return {errors::kUnknownKind,
+                "The object kind '" + std::string(kind) + "' is not known: use Form, Query or Report."};
     }
     if (database.empty()) {
-        return {errors::kEmptyDatabaseName, "No database name follows the ';' in the source '" +
-                                                std::string(source) + "'."};
+        return {errors::kEmptyDatabaseName,
+                "No database name follows the ';' in the source '" + std::string(source) + "'."};
     }
     parsed.kind_ = kind;
     parsed.database_ = database;

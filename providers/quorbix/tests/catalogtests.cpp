@@ -14,12 +14,14 @@ namespace {
 constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 class CatalogTest : public ::testing::Test {
-protected:
+   protected:
     // Opens `kind` from a catalog holding the given rows (SQL value lists).
     std::unique_ptr<dataaccess::Rowset> OpenRows(const std::string& rows, const char* kind = "Form",
                                                  const char* table = kCatalogTable) {
-        RunSql(path_, std::string(table) + "INSERT INTO objects(rowid, kind, name, date_created, date_updated) "
-                                                    "VALUES " + rows + ";");
+        RunSql(path_, std::string(table) +
+                          "INSERT INTO objects(rowid, kind, name, date_created, date_updated) "
+                          "VALUES " +
+                          rows + ";");
         auto result = Open(std::string(kind) + ";" + path_);
         EXPECT_TRUE(result.status.ok()) << result.status.description;
         return std::move(result.rowset);
@@ -39,12 +41,17 @@ TEST_F(CatalogTest, FieldsHaveTheirNames) {
 
 TEST_F(CatalogTest, OnlyTheChosenKindInCaseInsensitiveNameOrderWithTiesByRowId) {
     const auto rowset = OpenRows(
-        "(1, 'Form', 'beta', NULL, NULL), (2, 'Query', 'alpha', NULL, NULL), (3, 'Form', 'alpha', NULL, NULL),"
-        "(4, 'form', 'Aardvark', NULL, NULL), (5, 'Form', 'Alpha', NULL, NULL), (6, 'Form', 'ALPHA', NULL, NULL),"
-        "(7, 'Report', 'Zulu', NULL, NULL), (8, 'Form', 'Gamma', NULL, NULL), (9, NULL, 'Aaron', NULL, NULL)");
+        "(1, 'Form', 'beta', NULL, NULL), (2, 'Query', 'alpha', NULL, NULL), (3, 'Form', 'alpha', NULL, "
+        "NULL),"
+        "(4, 'form', 'Aardvark', NULL, NULL), (5, 'Form', 'Alpha', NULL, NULL), (6, 'Form', 'ALPHA', NULL, "
+        "NULL),"
+        "(7, 'Report', 'Zulu', NULL, NULL), (8, 'Form', 'Gamma', NULL, NULL), (9, NULL, 'Aaron', NULL, "
+        "NULL)");
     std::vector<std::string> names;
-    for (std::size_t row = 0; row < rowset->RowCount(); ++row) names.push_back(Describe(rowset->Read(row, 0)));
-    EXPECT_EQ(names, (std::vector<std::string>{"text:alpha", "text:Alpha", "text:ALPHA", "text:beta", "text:Gamma"}));
+    for (std::size_t row = 0; row < rowset->RowCount(); ++row)
+        names.push_back(Describe(rowset->Read(row, 0)));
+    EXPECT_EQ(names, (std::vector<std::string>{"text:alpha", "text:Alpha", "text:ALPHA", "text:beta",
+                                               "text:Gamma"}));
 }
 
 TEST_F(CatalogTest, KindWithoutObjectsGivesNoRows) {
@@ -60,10 +67,11 @@ TEST_F(CatalogTest, NamesKeepTheirTypeAndEveryByte) {
         // Without TEXT affinity, so that numbers stay numbers.
         "Form", "CREATE TABLE objects(kind TEXT, name, date_created, date_updated);");
     std::vector<std::string> names;
-    for (std::size_t row = 0; row < rowset->RowCount(); ++row) names.push_back(Describe(rowset->Read(row, 0)));
+    for (std::size_t row = 0; row < rowset->RowCount(); ++row)
+        names.push_back(Describe(rowset->Read(row, 0)));
     // SQLite orders NULL, then numbers, then text.
-    EXPECT_EQ(names, (std::vector<std::string>{"null", "real:2.5", "int:42", "text:", "text:2024-01-02", "text:a",
-                                               std::string("text:b\0c", 8), "text:d\xFF"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"null", "real:2.5", "int:42", "text:", "text:2024-01-02",
+                                               "text:a", std::string("text:b\0c", 8), "text:d\xFF"}));
 }
 
 TEST_F(CatalogTest, DatesInEachFormAreLocalWallClockDates) {
@@ -152,7 +160,8 @@ TEST_F(CatalogTest, BlobInAnyColumnIsAnErrorNamingRowAndColumn) {
         RunSql(path, std::string(kCatalogTable) +
                          "INSERT INTO objects(rowid, kind, name, date_created, date_updated) VALUES"
                          "(3, 'Form', 'A', 1, 2), (17, 'Form', 'B', 1, 2), (18, 'Query', 'C', X'00', X'00');"
-                         "UPDATE objects SET " + column + " = X'0102' WHERE rowid = 17;");
+                         "UPDATE objects SET " +
+                         column + " = X'0102' WHERE rowid = 17;");
         const auto result = Open("Form;" + path);
         EXPECT_EQ(result.status.number, errors::kBlobValue);
         EXPECT_EQ(result.rowset, nullptr);
@@ -163,14 +172,16 @@ TEST_F(CatalogTest, BlobInAnyColumnIsAnErrorNamingRowAndColumn) {
 }
 
 TEST_F(CatalogTest, RowQueriesWalkTheRecommendedIndexWithoutSorting) {
-    RunSql(path_, std::string(kCatalogTable) + "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);");
+    RunSql(path_, std::string(kCatalogTable) +
+                      "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);");
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
     for (const char* query : CatalogReader::kRowQueries) {
         SCOPED_TRACE(query);
         sqlite3_stmt* plan = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, (std::string("EXPLAIN QUERY PLAN ") + query).c_str(), -1, &plan, nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_prepare_v2(db, (std::string("EXPLAIN QUERY PLAN ") + query).c_str(), -1, &plan, nullptr),
+            SQLITE_OK);
         std::string steps;
         while (sqlite3_step(plan) == SQLITE_ROW) {
             steps += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
@@ -186,7 +197,8 @@ TEST_F(CatalogTest, RowQueriesWalkTheRecommendedIndexWithoutSorting) {
 TEST_F(CatalogTest, ColumnsNamedLikeTheRowIdDoNotDisturbOrder) {
     RunSql(path_,
            "CREATE TABLE objects(kind TEXT, name TEXT, date_created, date_updated, rowid);"
-           "INSERT INTO objects(_rowid_, kind, name, rowid) VALUES (1, 'Form', 'a', 'z'), (2, 'Form', 'A', 'b');");
+           "INSERT INTO objects(_rowid_, kind, name, rowid) VALUES (1, 'Form', 'a', 'z'), (2, 'Form', 'A', "
+           "'b');");
     const auto result = Open("Form;" + path_);
     ASSERT_TRUE(result.status.ok()) << result.status.description;
     EXPECT_EQ(Describe(result.rowset->Read(0, 0)), "text:a");

@@ -19,7 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kOneForm = std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'Orders', NULL, NULL);";
+const std::string kOneForm =
+    std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'Orders', NULL, NULL);";
 
 std::string ReadBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -39,9 +40,10 @@ std::map<std::string, std::string> FolderState(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         struct stat info {};
         stat(entry.path().c_str(), &info);
-        state[entry.path().filename().string()] =
-            std::to_string(info.st_size) + "@" + std::to_string(info.st_mtim.tv_sec) + "." +
-            std::to_string(info.st_mtim.tv_nsec) + ":" + (entry.is_regular_file() ? ReadBytes(entry.path()) : "");
+        state[entry.path().filename().string()] = std::to_string(info.st_size) + "@" +
+                                                  std::to_string(info.st_mtim.tv_sec) + "." +
+                                                  std::to_string(info.st_mtim.tv_nsec) + ":" +
+                                                  (entry.is_regular_file() ? ReadBytes(entry.path()) : "");
     }
     return state;
 }
@@ -57,10 +59,10 @@ TEST(DatabaseFile, UnusableFilesAreNumberedErrorsNamingTheFile) {
     const BadFile cases[] = {
         {"missing", [](const std::string&) {}, errors::kDatabaseNotFound, "Cannot find"},
         {"folder", [](const std::string& p) { fs::create_directory(p); }, errors::kNotARegularFile, "folder"},
-        {"named pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, errors::kNotARegularFile,
-         "pipe"},
-        {"text file", [](const std::string& p) { WriteBytes(p, std::string(3000, 'x')); }, errors::kNotADatabase,
-         "not an SQLite database"},
+        {"named pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         errors::kNotARegularFile, "pipe"},
+        {"text file", [](const std::string& p) { WriteBytes(p, std::string(3000, 'x')); },
+         errors::kNotADatabase, "not an SQLite database"},
         {"truncated database",
          [](const std::string& p) {
              RunSql(p, std::string(kCatalogTable) +
@@ -72,10 +74,13 @@ TEST(DatabaseFile, UnusableFilesAreNumberedErrorsNamingTheFile) {
         {"empty file", [](const std::string& p) { WriteBytes(p, ""); }, errors::kCatalogMissing, "'objects'"},
         {"no catalog table", [](const std::string& p) { RunSql(p, "CREATE TABLE things(kind, name);"); },
          errors::kCatalogMissing, "'objects'"},
-        {"three columns missing", [](const std::string& p) { RunSql(p, "CREATE TABLE objects(kind TEXT, extra);"); },
+        {"three columns missing",
+         [](const std::string& p) { RunSql(p, "CREATE TABLE objects(kind TEXT, extra);"); },
          errors::kCatalogColumnsMissing, "name, date_created, date_updated."},
         {"one column missing, others in capitals",
-         [](const std::string& p) { RunSql(p, "CREATE TABLE OBJECTS(KIND, Name, DATE_CREATED, dateupdated);"); },
+         [](const std::string& p) {
+             RunSql(p, "CREATE TABLE OBJECTS(KIND, Name, DATE_CREATED, dateupdated);");
+         },
          errors::kCatalogColumnsMissing, "column(s): date_updated."},
         {"view",
          [](const std::string& p) {
@@ -112,8 +117,10 @@ TEST(DatabaseFile, UnusableFilesAreNumberedErrorsNamingTheFile) {
         const auto result = Open("Form;" + path);
         EXPECT_EQ(result.status.number, bad.number) << result.status.description;
         EXPECT_EQ(result.rowset, nullptr);
-        EXPECT_NE(result.status.description.find("'" + path + "'"), std::string::npos) << result.status.description;
-        EXPECT_NE(result.status.description.find(bad.mention), std::string::npos) << result.status.description;
+        EXPECT_NE(result.status.description.find("'" + path + "'"), std::string::npos)
+            << result.status.description;
+        EXPECT_NE(result.status.description.find(bad.mention), std::string::npos)
+            << result.status.description;
         EXPECT_EQ(FolderState(folder.path()), before) << "the provider changed the folder";
     }
 }
@@ -195,8 +202,9 @@ TEST(DatabaseFile, NamesAreAlwaysPlainPaths) {
 
     // Present files, relative or absolute, open whatever their names hold.
     const std::string weird = "we;ird 'quoted' \"name\".db";
-    for (const std::string& source : std::vector<std::string>{"Form;" + weird, "Form;" + folder.File(weird),
-                                                               "Form;file:real.db", "Form;sub/c.db", "Form;:memory:x"}) {
+    for (const std::string& source :
+         std::vector<std::string>{"Form;" + weird, "Form;" + folder.File(weird), "Form;file:real.db",
+                                  "Form;sub/c.db", "Form;:memory:x"}) {
         const auto result = Open(source);
         ASSERT_TRUE(result.status.ok()) << source << ": " << result.status.description;
         EXPECT_EQ(result.rowset->RowCount(), 1u) << source;
@@ -205,10 +213,11 @@ TEST(DatabaseFile, NamesAreAlwaysPlainPaths) {
     // files here, and stay missing.
     for (const char* name : {"file:x.db", ":memory:", "file::memory:", "file:real.db?mode=memory", "sub/"}) {
         const auto result = Open(std::string("Form;") + name);
-        EXPECT_EQ(result.status.number, std::string_view(name) == "sub/" ? errors::kNotARegularFile
-                                                                          : errors::kDatabaseNotFound)
+        EXPECT_EQ(result.status.number,
+                  std::string_view(name) == "sub/" ? errors::kNotARegularFile : errors::kDatabaseNotFound)
             << name << ": " << result.status.description;
-        EXPECT_NE(result.status.description.find(folder.File(name)), std::string::npos) << result.status.description;
+        EXPECT_NE(result.status.description.find(folder.File(name)), std::string::npos)
+            << result.status.description;
     }
     EXPECT_EQ(FolderState(folder.path()), before);
 }

@@ -14,9 +14,12 @@ TEST(Module, ExportsTheEntryPointAndOpensACatalog) {
     void* module = dlopen(QUORBIX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     // Only the entry point is visible; the provider's own classes are not.
-    EXPECT_EQ(dlsym(module, "_ZN7quorbix15QuorbixProvider4OpenESt17basic_string_viewIcSt11char_traitsIcEEiiiRSt10unique_ptrIN10dataaccess6RowsetESt14default_deleteIS7_EE"),
+    EXPECT_EQ(dlsym(module,
+                    "_ZN7quorbix15QuorbixProvider4OpenESt17basic_string_viewIcSt11char_"
+                    "traitsIcEEiiiRSt10unique_ptrIN10dataaccess6RowsetESt14default_deleteIS7_EE"),
               nullptr);
-    auto create = reinterpret_cast<dataaccess::CreateProviderFunction>(dlsym(module, dataaccess::kCreateProviderSymbol));
+    auto create = reinterpret_cast<dataaccess::CreateProviderFunction>(
+        dlsym(module, dataaccess::kCreateProviderSymbol));
     ASSERT_NE(create, nullptr) << dlerror();
     {
         TempFolder folder;
@@ -27,8 +30,8 @@ TEST(Module, ExportsTheEntryPointAndOpensACatalog) {
         std::unique_ptr<dataaccess::Provider> provider(create());
         ASSERT_NE(provider, nullptr);
         std::unique_ptr<dataaccess::Rowset> rowset;
-        const auto status =
-            provider->Open("Report;" + path, dataaccess::adOpenForwardOnly, dataaccess::adLockReadOnly, 0, rowset);
+        const auto status = provider->Open("Report;" + path, dataaccess::adOpenForwardOnly,
+                                           dataaccess::adLockReadOnly, 0, rowset);
         ASSERT_TRUE(status.ok()) << status.description;
         ASSERT_EQ(rowset->RowCount(), 1u);
         EXPECT_EQ(Describe(rowset->Read(0, 0)), "text:Invoice");

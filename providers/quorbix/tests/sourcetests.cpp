@@ -33,7 +33,8 @@ TEST(SourceString, MalformedSourcesAreNumberedErrors) {
         const auto result = Open(bad.source);
         EXPECT_EQ(result.status.number, bad.number);
         EXPECT_EQ(result.rowset, nullptr);
-        for (const auto& mention : bad.mentions) EXPECT_NE(result.status.description.find(mention), std::string::npos);
+        for (const auto& mention : bad.mentions)
+            EXPECT_NE(result.status.description.find(mention), std::string::npos);
     }
 }
 
@@ -43,7 +44,8 @@ TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     RunSql(db, std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'A', NULL, NULL);");
 
     QuorbixProvider provider;
-    for (int lock : {dataaccess::adLockPessimistic, dataaccess::adLockOptimistic, dataaccess::adLockBatchOptimistic}) {
+    for (int lock :
+         {dataaccess::adLockPessimistic, dataaccess::adLockOptimistic, dataaccess::adLockBatchOptimistic}) {
         std::unique_ptr<dataaccess::Rowset> rowset;
         const auto status = provider.Open("Form;" + db, dataaccess::adOpenStatic, lock, 0, rowset);
         EXPECT_EQ(status.number, errors::kReadOnly) << lock;
@@ -52,8 +54,8 @@ TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     }
     // Every cursor type gets the same static snapshot.
     for (int lock : {dataaccess::adLockUnspecified, dataaccess::adLockReadOnly}) {
-        for (int cursor : {dataaccess::adOpenUnspecified, dataaccess::adOpenForwardOnly, dataaccess::adOpenKeyset,
-                           dataaccess::adOpenDynamic, dataaccess::adOpenStatic}) {
+        for (int cursor : {dataaccess::adOpenUnspecified, dataaccess::adOpenForwardOnly,
+                           dataaccess::adOpenKeyset, dataaccess::adOpenDynamic, dataaccess::adOpenStatic}) {
             std::unique_ptr<dataaccess::Rowset> rowset;
             const auto status = provider.Open("Form;" + db, cursor, lock, dataaccess::adCmdTable, rowset);
             ASSERT_TRUE(status.ok()) << status.description;

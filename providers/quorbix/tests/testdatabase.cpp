@@ -66,8 +66,8 @@ void RunSql(const std::string& path, const std::string& sql) {
 OpenResult Open(std::string_view source) {
     OpenResult result;
     QuorbixProvider provider;
-    result.status =
-        provider.Open(source, dataaccess::adOpenStatic, dataaccess::adLockReadOnly, dataaccess::adCmdUnspecified, result.rowset);
+    result.status = provider.Open(source, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
+                                  dataaccess::adCmdUnspecified, result.rowset);
     return result;
 }
 
@@ -91,8 +91,8 @@ std::string Describe(const dataaccess::Value& value) {
         case Kind::Date: {
             const auto& d = value.AsDate();
             char text[40];
-            std::snprintf(text, sizeof text, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
-                          d.minute, d.second);
+            std::snprintf(text, sizeof text, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
+                          d.hour, d.minute, d.second);
             return text;
         }
     }
