@@ -1,0 +1,245 @@
+#include "catalogreader.h"
+
+#include <system_error>
+
+#include "datetext.h"
+#include "quorbixerrors.h"
+
+namespace quorbix {
+
+namespace {
+
+// The catalog's columns as the reader needs them, in the order of a row query.
+constexpr std::array<std::string_view, 4> kRequiredColumns = {"kind", "name", "date_created", "date_updated"};
+constexpr std::array<std::string_view, 3> kRowIdNames = {"rowid", "_rowid_", "oid"};
+
+// SQLite compares identifiers without regard to ASCII case.
+bool SameIdentifier(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view ColumnText(sqlite3_stmt* statement, int column) {
+    // Text first, then its length: that order never converts the value twice.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    const int bytes = sqlite3_column_bytes(statement, column);
+    return text == nullptr ? std::string_view() : std::string_view(text, static_cast<std::size_t>(bytes));
+}
+
+}  // namespace
+
+dataaccess::Status CatalogReader::Read(std::string_view kind, Catalog& catalog) {
+    dataaccess::Status status = Connect();
+    if (status.ok()) status = ReadInTransaction(kind, catalog);
+    // Closing also ends a transaction left open by a failure, and releases
+    // every lock and file handle before the caller sees the outcome.
+    db_.reset();
+    if (status.ok()) catalog.FinishLoading();
+    return status;
+}
+
+dataaccess::Status CatalogReader::Connect() {
+    sqlite3* raw = nullptr;
+    // Read-only and without SQLITE_OPEN_URI: a missing file is never created,
+    // and the name is never taken for anything but a file. The connection
+    // never leaves this thread, so SQLite's per-call mutex is pure cost.
+    const int opened =
+        sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    db_.reset(raw);
+    if (raw == nullptr)
+        return {errors::kOutOfMemory, "Out of memory while opening the database " + Quoted() + "."};
+    if (opened != SQLITE_OK) return Failure(opened);
+
+    // The file may come from anyone: do not let its schema run functions with
+    // side effects, and refuse anything that could alter it.
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, static_cast<int*>(nullptr));
+    sqlite3_busy_timeout(db_.get(), kBusyTimeoutMilliseconds);
+    return Execute("PRAGMA query_only = 1");
+}
+
+dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog) {
+    // One read transaction for the schema checks and the rows, so that both
+    // see the same state of the file even while another program writes.
+    dataaccess::Status status = Execute("BEGIN");
+    const char* query = nullptr;
+    if (status.ok()) status = CheckCatalogTable(query);
+    if (status.ok()) status = LoadRows(query, kind, catalog);
+    if (status.ok()) status = Execute("COMMIT");
+    return status;
+}
+
+dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
+    Statement table;
+    if (auto status =
+            Prepare("SELECT type, wr FROM pragma_table_list('objects') WHERE schema = 'main'", table);
+        !status.ok()) {
+        return status;
+    }
+    const int found = sqlite3_step(table.get());
+    if (found == SQLITE_DONE) {
+        return {errors::kCatalogMissing, "The database " + Quoted() +
+                                             " has no table 'objects', which holds the catalog of forms, "
+                                             "queries and reports."};
+    }
+    if (found != SQLITE_ROW) return Failure(found);
+
+    // Only an ordinary rowid table gives stable row numbers to order ties by
+    // and to name in messages.
+    const std::string_view type = ColumnText(table.get(), 0);
+    const char* unusable = nullptr;
+    if (type == "view") {
+        unusable = "a view";
+    } else if (type == "virtual") {
+        unusable = "a virtual table";
+    } else if (type != "table") {
+        unusable = "a shadow table";
+    } else if (sqlite3_column_int(table.get(), 1) != 0) {
+        unusable = "a WITHOUT ROWID table";
+    }
+    if (unusable != nullptr) {
+        return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted() + " is " +
+                                               unusable + "; it must be an ordinary table."};
+    }
+
+    Statement columns;
+    if (auto status = Prepare("SELECT name FROM pragma_table_xinfo('objects', 'main')", columns);
+        !status.ok()) {
+        return status;
+    }
+    std::array<bool, kRequiredColumns.size()> present{};
+    std::array<bool, kRowIdNames.size()> hidden{};
+    int stepped;
+    while ((stepped = sqlite3_step(columns.get())) == SQLITE_ROW) {
+        const std::string_view name = ColumnText(columns.get(), 0);
+        for (std::size_t i = 0; i < kRequiredColumns.size(); ++i)
+            present[i] |= SameIdentifier(name, kRequiredColumns[i]);
+        for (std::size_t i = 0; i < kRowIdNames.size(); ++i)
+            hidden[i] |= SameIdentifier(name, kRowIdNames[i]);
+    }
+    if (stepped != SQLITE_DONE) return Failure(stepped);
+
+    std::string missing;
+    for (std::size_t i = 0; i < kRequiredColumns.size(); ++i) {
+        if (present[i]) continue;
+        if (!missing.empty()) missing += ", ";
+        missing += kRequiredColumns[i];
+    }
+    if (!missing.empty()) {
+        return {errors::kCatalogColumnsMissing, "The catalog table 'objects' in the database " + Quoted() +
+                                                    " lacks the column(s): " + missing + "."};
+    }
+
+    for (std::size_t i = 0; i < kRowIdNames.size(); ++i) {
+        if (!hidden[i]) {
+            query = kRowQueries[i];
+            return {};
+        }
+    }
+    return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted() +
+                                           " has columns named rowid, _rowid_ and oid, which hide its row "
+                                           "numbers; it must be an ordinary table."};
+}
+
+dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view kind, Catalog& catalog) {
+    Statement rows;
+    if (auto status = Prepare(query, rows); !status.ok()) return status;
+    // The kind outlives the statement, so SQLite need not copy it.
+    const int bound =
+        sqlite3_bind_text(rows.get(), 1, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
+    if (bound != SQLITE_OK) return Failure(bound);
+
+    static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
+    int stepped;
+    while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        for (int column = 1; column <= 3; ++column) {
+            const bool isDate = column > 1;
+            switch (sqlite3_column_type(rows.get(), column)) {
+                case SQLITE_NULL:
+                    catalog.AppendNull();
+                    break;
+                case SQLITE_INTEGER:
+                    if (isDate) {
+                        catalog.AppendUnixSeconds(sqlite3_column_int64(rows.get(), column));
+                    } else {
+                        catalog.AppendInteger(sqlite3_column_int64(rows.get(), column));
+                    }
+                    break;
+                case SQLITE_FLOAT:
+                    if (isDate) {
+                        catalog.AppendJulianDay(sqlite3_column_double(rows.get(), column));
+                    } else {
+                        catalog.AppendReal(sqlite3_column_double(rows.get(), column));
+                    }
+                    break;
+                case SQLITE_TEXT: {
+                    const std::string_view text = ColumnText(rows.get(), column);
+                    // Wall-clock text is parsed once here, so reading it later
+                    // costs no more than reading a number.
+                    if (const auto date = isDate ? ParseDateText(text) : std::nullopt) {
+                        catalog.AppendDate(*date);
+                    } else {
+                        catalog.AppendText(text);
+                    }
+                    break;
+                }
+                default:  // SQLITE_BLOB
+                    return {errors::kBlobValue,
+                            "The object in row " + std::to_string(sqlite3_column_int64(rows.get(), 0)) +
+                                " of the catalog in the database " + Quoted() +
+                                " holds binary data (a BLOB) in its column '" + kColumnNames[column - 1] +
+                                "'; only text, numbers and dates can be shown."};
+            }
+        }
+    }
+    return stepped == SQLITE_DONE ? dataaccess::Status{} : Failure(stepped);
+}
+
+dataaccess::Status CatalogReader::Execute(const char* sql) {
+    const int result = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+    return result == SQLITE_OK ? dataaccess::Status{} : Failure(result);
+}
+
+dataaccess::Status CatalogReader::Prepare(const char* sql, Statement& statement) {
+    sqlite3_stmt* raw = nullptr;
+    const int result = sqlite3_prepare_v2(db_.get(), sql, -1, &raw, nullptr);
+    statement.reset(raw);
+    return result == SQLITE_OK ? dataaccess::Status{} : Failure(result);
+}
+
+dataaccess::Status CatalogReader::Failure(int result) const {
+    switch (result & 0xFF) {
+        case SQLITE_NOTADB:
+            return {errors::kNotADatabase, "The file " + Quoted() + " is not an SQLite database."};
+        case SQLITE_CORRUPT:
+            return {errors::kDatabaseCorrupt,
+                    "The database " + Quoted() + " is damaged (" + sqlite3_errmsg(db_.get()) + ")."};
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return {errors::kDatabaseLocked,
+                    "The database " + Quoted() +
+                        " is locked by another program that is writing to it; try again "
+                        "when it has finished."};
+        case SQLITE_NOMEM:
+            return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted() + "."};
+        case SQLITE_CANTOPEN: {
+            // The system's reason (permissions, too many open files, ...)
+            // says more than SQLite's generic "unable to open".
+            const int error = sqlite3_system_errno(db_.get());
+            return {errors::kCannotOpen,
+                    "Cannot open the database " + Quoted() + ": " +
+                        (error != 0 ? std::generic_category().message(error) : sqlite3_errmsg(db_.get())) +
+                        "."};
+        }
+        default:
+            return {errors::kSqliteError, "Cannot read the database " + Quoted() + ": " +
+                                              sqlite3_errmsg(db_.get()) + " (SQLite error " +
+                                              std::to_string(result) + ")."};
+    }
+}
+
+}  // namespace quorbix

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "catalog.h"
+#include "status.h"
+
+namespace quorbix {
+
+// Reads the objects of one kind from a catalog database into a Catalog.
+//
+// The file is opened strictly read-only, read inside a single short read
+// transaction so the rows form one consistent snapshot, and closed again
+// before Read returns: afterwards no lock or file handle is left behind,
+// whatever the outcome.
+class CatalogReader {
+   public:
+    // The row queries, one for each name under which SQLite offers the row id;
+    // the first that no column of the table hides is used. Fixed text: the
+    // kind is always bound, never spliced in. Each can walk the recommended
+    // index objects(kind, name COLLATE NOCASE) in order without sorting.
+    static constexpr std::array<const char*, 3> kRowQueries = {
+        "SELECT rowid, name, date_created, date_updated FROM main.objects "
+        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, rowid",
+        "SELECT _rowid_, name, date_created, date_updated FROM main.objects "
+        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, _rowid_",
+        "SELECT oid, name, date_created, date_updated FROM main.objects "
+        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, oid",
+    };
+
+    // How long a writer may keep the database locked before Read gives up.
+    static constexpr int kBusyTimeoutMilliseconds = 2000;
+
+    // path must be absolute and name a regular file (see DatabasePath): SQLite
+    // would otherwise read "file:" names as URIs, and block on a FIFO.
+    explicit CatalogReader(std::string path) : path_(std::move(path)) {}
+
+    dataaccess::Status Read(std::string_view kind, Catalog& catalog);
+
+   private:
+    struct ConnectionCloser {
+        void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+    };
+    struct StatementFinalizer {
+        void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
+    };
+    using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+    dataaccess::Status Connect();
+    dataaccess::Status ReadInTransaction(std::string_view kind, Catalog& catalog);
+    // Checks the table and its columns; sets query to the row query to use.
+    dataaccess::Status CheckCatalogTable(const char*& query);
+    dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog);
+    dataaccess::Status Execute(const char* sql);
+    dataaccess::Status Prepare(const char* sql, Statement& statement);
+    // Turns an SQLite result code into the provider's error, while the
+    // connection still holds SQLite's message for it.
+    dataaccess::Status Failure(int result) const;
+    std::string Quoted() const { return "'" + path_ + "'"; }
+
+    std::string path_;
+    Connection db_;
+};
+
+}  // namespace quorbix

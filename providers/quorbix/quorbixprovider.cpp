@@ -1,0 +1,57 @@
+#include "quorbixprovider.h"
+
+#include <exception>
+#include <new>
+
+#include "catalog.h"
+#include "catalogreader.h"
+#include "databasepath.h"
+#include "openoptions.h"
+#include "quorbixerrors.h"
+#include "sourcestring.h"
+
+namespace quorbix {
+
+namespace {
+
+dataaccess::Status OpenCatalog(std::string_view source, int lockType,
+                               std::unique_ptr<dataaccess::Rowset>& rowset) {
+    // A lock type that would let the caller write is refused rather than
+    // quietly downgraded: the caller would otherwise believe edits possible.
+    if (lockType == dataaccess::adLockPessimistic || lockType == dataaccess::adLockOptimistic ||
+        lockType == dataaccess::adLockBatchOptimistic) {
+        return {errors::kReadOnly,
+                "The provider is read-only: open the catalog with the read-only lock type (adLockReadOnly)."};
+    }
+
+    SourceString parsed;
+    if (auto status = SourceString::Parse(source, parsed); !status.ok()) return status;
+    DatabasePath path;
+    if (auto status = DatabasePath::Resolve(parsed.database(), path); !status.ok()) return status;
+    if (auto status = path.CheckRegularFile(); !status.ok()) return status;
+
+    auto catalog = std::make_unique<Catalog>();
+    CatalogReader reader(path.absolute());
+    if (auto status = reader.Read(parsed.kind(), *catalog); !status.ok()) return status;
+    rowset = std::move(catalog);
+    return {};
+}
+
+}  // namespace
+
+dataaccess::Status QuorbixProvider::Open(std::string_view source, int /*cursorType*/, int lockType,
+                                         int /*options*/,
+                                         std::unique_ptr<dataaccess::Rowset>& rowset) noexcept {
+    // Open must not throw. The exceptions can only come from allocation; by
+    // the time they arrive here the partial catalog has been freed, so there
+    // is room again for the short message.
+    try {
+        return OpenCatalog(source, lockType, rowset);
+    } catch (const std::bad_alloc&) {
+        return {errors::kOutOfMemory, "Out of memory while reading the catalog."};
+    } catch (const std::exception& error) {
+        return {errors::kInternalError, std::string("The catalog could not be read: ") + error.what() + "."};
+    }
+}
+
+}  // namespace quorbix
