@@ -11,7 +11,8 @@
 --   * Unix seconds (INTEGER), e.g. 1678090500: an instant in UTC, shown in
 --     local time.
 -- The rows mix them on purpose, as a catalog filled by several tools over
--- the years would. A NULL date means the date is not known.
+-- the years would. No date is NULL: Vantril cannot show a missing value, and
+-- reports it as an error.
 
 CREATE TABLE objects(kind TEXT, name TEXT, date_created, date_updated);
 
@@ -29,7 +30,7 @@ INSERT INTO objects(kind, name, date_created, date_updated) VALUES
   ('Form', 'Order Details',        '2023-02-03T11:05',    '2024-12-02T08:31'),
   ('Form', 'Products',             '2023-02-06',          '2024-06-14'),
   ('Form', 'Product Categories',   '2023-02-06 15:30',    '2023-02-06 15:30'),
-  ('Form', 'Suppliers',            '2023-02-07',          NULL),
+  ('Form', 'Suppliers',            '2023-02-07',          '2023-02-07 14:00'),
   -- Forms: Unix seconds (INTEGER, UTC).
   ('Form', 'Employees',            1678090500,            1716309900),
   ('Form', 'Shippers',             1678090500,            1704672000),
@@ -38,7 +39,7 @@ INSERT INTO objects(kind, name, date_created, date_updated) VALUES
   ('Form', 'Login',                2460037.5,             2460646.875),
   ('Form', 'Settings',             2460229.9375,          2460369.5),
   ('Form', 'Stock Adjustments',    2460369.5,             2460476.2118055555),
-  ('Form', 'Purchase Orders',      2460037.5,             NULL),
+  ('Form', 'Purchase Orders',      2460037.5,             1730719200),
 
   -- Queries: again all three forms.
   ('Query', 'Customer List',           '2023-02-10',          '2024-03-01 12:00'),
@@ -51,7 +52,7 @@ INSERT INTO objects(kind, name, date_created, date_updated) VALUES
   ('Query', 'Sales by Employee',       1678090500,            '2024-05-21'),
   ('Query', 'Supplier Products',       2460037.5,             2460037.5),
   ('Query', 'Top Ten Customers',       '2023-03-01 13:15',    1704672000),
-  ('Query', 'Unpaid Invoices',         1695045750,            NULL),
+  ('Query', 'Unpaid Invoices',         1695045750,            2460646.875),
   ('Query', 'Unshipped Orders',        '2023-03-02',          '2024-11-04 11:20:00'),
 
   -- The only report, so browsing it shows a single record.
