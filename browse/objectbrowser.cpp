@@ -24,7 +24,8 @@ constexpr std::string_view kConnection = "Provider=Quorbix";
 
 }  // namespace
 
-ObjectBrowser::ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver, const char* localeName)
+ObjectBrowser::ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver,
+                             const char* localeName)
     : view_(view), resolver_(resolver), formatter_(localeName) {}
 
 void ObjectBrowser::OpenObjects() {
@@ -38,7 +39,9 @@ void ObjectBrowser::OpenObjects() {
                           dataaccess::adCmdUnspecified));
 }
 
-void ObjectBrowser::ShowNext() { Step(&dataaccess::Recordset::EOF_, &dataaccess::Recordset::MoveNext, "At End of File"); }
+void ObjectBrowser::ShowNext() {
+    Step(&dataaccess::Recordset::EOF_, &dataaccess::Recordset::MoveNext, "At End of File");
+}
 
 void ObjectBrowser::ShowPrevious() {
     Step(&dataaccess::Recordset::BOF, &dataaccess::Recordset::MovePrevious, "At Start of File");

@@ -17,7 +17,8 @@ class ObjectBrowser {
 public:
     // view and resolver must outlive the browser. localeName picks the locale
     // values are shown in ("" is the user's).
-    ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver, const char* localeName = "");
+    ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver,
+                  const char* localeName = "");
 
     // Opens the objects of the selected kind in the named database. Shows
     // nothing: the new record set stands on its first row, not yet displayed.

@@ -79,7 +79,8 @@ dataaccess::Status ValueFormatter::Format(const dataaccess::Value& value, std::s
             break;
         case Kind::Integer: {
             std::array<char, 24> digits;
-            const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value.AsInteger()).ptr;
+            const auto end =
+                std::to_chars(digits.data(), digits.data() + digits.size(), value.AsInteger()).ptr;
             out.assign(digits.data(), end);
             break;
         }

@@ -24,8 +24,8 @@ Status ProviderFromConnectionString(std::string_view connection, std::string& pr
         if (!pair.empty()) {
             const std::size_t equals = pair.find('=');
             if (equals == std::string_view::npos) {
-                return {errors::kBadConnection, "The connection string has a part without \"=\": \"" +
-                                                    std::string(pair) + "\"."};
+                return {errors::kBadConnection,
+                        "The connection string has a part without \"=\": \"" + std::string(pair) + "\"."};
             }
             // The last Provider pair wins, as with any repeated key.
             if (EqualsIgnoringAsciiCase(Trim(pair.substr(0, equals)), "Provider")) {

@@ -19,7 +19,8 @@ public:
 
 private:
     friend class Fields;
-    Field(const Recordset& recordset, std::size_t column) noexcept : recordset_(&recordset), column_(column) {}
+    Field(const Recordset& recordset, std::size_t column) noexcept
+        : recordset_(&recordset), column_(column) {}
 
     const Recordset* recordset_ = nullptr;
     std::size_t column_ = 0;

@@ -15,7 +15,8 @@ namespace {
 bool IsPlainName(std::string_view name) {
     if (name.empty() || name.size() > 64) return false;
     for (const unsigned char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
         if (!plain) return false;
     }
     return true;
@@ -55,7 +56,8 @@ PluginResolver PluginResolver::ForThisProgram() {
 
 Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const {
     if (!IsPlainName(name)) {
-        return {errors::kProviderNotFound, "Provider '" + std::string(name) + "' not found: not a valid provider name."};
+        return {errors::kProviderNotFound,
+                "Provider '" + std::string(name) + "' not found: not a valid provider name."};
     }
     const std::string key = Lower(name);
     if (const auto found = loaded_.find(key); found != loaded_.end()) {
@@ -72,8 +74,9 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
         ModuleHandle module(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
         if (module == nullptr) {
             const char* why = dlerror();
-            return {errors::kProviderLoadFailed, "Provider '" + std::string(name) + "' could not be loaded from '" +
-                                                     path.string() + "': " + (why ? why : "unknown error") + "."};
+            return {errors::kProviderLoadFailed, "Provider '" + std::string(name) +
+                                                     "' could not be loaded from '" + path.string() +
+                                                     "': " + (why ? why : "unknown error") + "."};
         }
         auto create = reinterpret_cast<CreateProviderFunction>(dlsym(module.get(), kCreateProviderSymbol));
         Provider* made = create != nullptr ? create() : nullptr;
@@ -89,7 +92,8 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
     }
 
     std::string looked;
-    for (const std::filesystem::path& folder : folders_) looked += (looked.empty() ? "" : ", ") + folder.string();
+    for (const std::filesystem::path& folder : folders_)
+        looked += (looked.empty() ? "" : ", ") + folder.string();
     return {errors::kProviderNotFound, "Provider '" + std::string(name) + "' not found (looked for " + file +
                                            " in: " + (looked.empty() ? "no folder" : looked) + ")."};
 }

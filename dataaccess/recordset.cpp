@@ -10,8 +10,8 @@
 namespace dataaccess {
 Recordset::Recordset(const ProviderResolver& resolver) noexcept : resolver_(&resolver) {}
 
-Status Recordset::Open(std::string_view source, std::string_view activeConnection, int cursorType, int lockType,
-                       int options) {
+Status Recordset::Open(std::string_view source, std::string_view activeConnection, int cursorType,
+                       int lockType, int options) {
     if (IsOpen()) {
         return {errors::kAlreadyOpen, "The operation is not allowed when the record set is already open."};
     }
@@ -27,7 +27,8 @@ Status Recordset::Open(std::string_view source, std::string_view activeConnectio
             return status;
         }
         if (rowset == nullptr) {
-            return {errors::kProviderLoadFailed, "The provider '" + name + "' reported success but returned no rows."};
+            return {errors::kProviderLoadFailed,
+                    "The provider '" + name + "' reported success but returned no rows."};
         }
         provider_ = std::move(provider);
         rowset_ = std::move(rowset);
@@ -57,7 +58,8 @@ Status Recordset::EOF_(bool& afterLast) const {
 Status Recordset::MoveNext() {
     bool afterLast = false;
     if (Status status = EOF_(afterLast); !status.ok()) return status;
-    if (afterLast) return {errors::kNoCurrentRow, "Cannot move next: the record set is already after its last row."};
+    if (afterLast)
+        return {errors::kNoCurrentRow, "Cannot move next: the record set is already after its last row."};
     ++position_;
     return {};
 }
@@ -66,7 +68,8 @@ Status Recordset::MovePrevious() {
     bool beforeFirst = false;
     if (Status status = BOF(beforeFirst); !status.ok()) return status;
     if (beforeFirst) {
-        return {errors::kNoCurrentRow, "Cannot move previous: the record set is already before its first row."};
+        return {errors::kNoCurrentRow,
+                "Cannot move previous: the record set is already before its first row."};
     }
     --position_;
     return {};

@@ -20,7 +20,8 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 
 QRect FromTwips(int left, int top, int width, int height) {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
 }
 
 template <typename Widget>
@@ -62,7 +63,8 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
 
     Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Database Name:"), FromTwips(0, 0, 2775, 375));
     Label1->setFont(CaptionFont());
-    txtDatabase = MakeBox(this, "txtDatabase", QStringLiteral("Database Name:"), FromTwips(0, 480, 3255, 285));
+    txtDatabase =
+        MakeBox(this, "txtDatabase", QStringLiteral("Database Name:"), FromTwips(0, 480, 3255, 285));
 
     lstType = new QListWidget(this);
     lstType->setObjectName(QStringLiteral("lstType"));
@@ -78,13 +80,16 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
         item->setSizeHint(QSize(0, lstType->fontMetrics().height()));
     }
 
-    cmdVantril = Make<QPushButton>(this, "cmdVantril", QStringLiteral("Vantril"), FromTwips(1440, 960, 1935, 495));
+    cmdVantril =
+        Make<QPushButton>(this, "cmdVantril", QStringLiteral("Vantril"), FromTwips(1440, 960, 1935, 495));
     Label2 = Make<QLabel>(this, "Label2", QStringLiteral("Name:"), FromTwips(120, 1920, 735, 255));
     txtName = MakeBox(this, "txtName", QStringLiteral("Name:"), FromTwips(1440, 1920, 1695, 285));
     Label3 = Make<QLabel>(this, "Label3", QStringLiteral("Date Created:"), FromTwips(120, 2280, 1095, 255));
-    txtDateCreated = MakeBox(this, "txtDateCreated", QStringLiteral("Date Created:"), FromTwips(1440, 2280, 1695, 285));
+    txtDateCreated =
+        MakeBox(this, "txtDateCreated", QStringLiteral("Date Created:"), FromTwips(1440, 2280, 1695, 285));
     Label4 = Make<QLabel>(this, "Label4", QStringLiteral("Date Updated:"), FromTwips(120, 2640, 1095, 255));
-    txtDateUpdated = MakeBox(this, "txtDateUpdated", QStringLiteral("Date Updated:"), FromTwips(1440, 2640, 1695, 285));
+    txtDateUpdated =
+        MakeBox(this, "txtDateUpdated", QStringLiteral("Date Updated:"), FromTwips(1440, 2640, 1695, 285));
     cmdPrev = Make<QPushButton>(this, "cmdPrev", QStringLiteral("Previous"), FromTwips(720, 3120, 975, 255));
     cmdNext = Make<QPushButton>(this, "cmdNext", QStringLiteral("Next"), FromTwips(1800, 3120, 975, 255));
 
@@ -151,10 +156,11 @@ void frmVantril::Run(void (browse::ObjectBrowser::*operation)()) {
 
 void frmVantril::ReportAndEnd(const dataaccess::Status& failure) {
     try {
-        presenter_.ShowMessage(*this, QStringLiteral("Error %1: %2")
-                                          .arg(failure.number)
-                                          .arg(QString::fromUtf8(failure.description.data(),
-                                                                 static_cast<qsizetype>(failure.description.size()))));
+        presenter_.ShowMessage(
+            *this, QStringLiteral("Error %1: %2")
+                       .arg(failure.number)
+                       .arg(QString::fromUtf8(failure.description.data(),
+                                              static_cast<qsizetype>(failure.description.size()))));
     } catch (...) {
         // Nothing more can be shown; the program still ends with its status.
     }

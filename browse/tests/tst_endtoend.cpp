@@ -68,8 +68,9 @@ TEST_F(EndToEndTest, TheOnlyReportIsReachedThroughTheStart) {
     browser_.OpenObjects();
     browser_.ShowNext();
     browser_.ShowPrevious();
-    EXPECT_EQ(view_.log, (std::vector<std::string>{"message:At End of File", "Name=Invoice",
-                                                   "DateCreated=02/20/2023", "DateUpdated=12/02/2024 08:45:00"}));
+    EXPECT_EQ(view_.log,
+              (std::vector<std::string>{"message:At End of File", "Name=Invoice", "DateCreated=02/20/2023",
+                                        "DateUpdated=12/02/2024 08:45:00"}));
 }
 
 TEST_F(EndToEndTest, BadInputEndsInTheProvidersNumberedError) {
@@ -78,8 +79,9 @@ TEST_F(EndToEndTest, BadInputEndsInTheProvidersNumberedError) {
         const char* database;
         int number;
     };
-    for (const Case c : {Case{"", SAMPLE_DB, 2002}, Case{"Form", "", 2003},
-                         Case{"Form", "/nonexistent/catalog.db", 2010}, Case{"Form", VANTRIL_EXECUTABLE, 2013}}) {
+    for (const Case c :
+         {Case{"", SAMPLE_DB, 2002}, Case{"Form", "", 2003}, Case{"Form", "/nonexistent/catalog.db", 2010},
+          Case{"Form", VANTRIL_EXECUTABLE, 2013}}) {
         SCOPED_TRACE(c.database);
         view_.type = c.type;
         view_.database = c.database;

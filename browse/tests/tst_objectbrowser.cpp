@@ -96,7 +96,8 @@ TEST_P(WalkTest, EveryClickShowsTheRightRowOrMessage) {
             case 'S': {
                 const std::string message = outcomes[i] == 'E' ? "At End of File" : "At Start of File";
                 EXPECT_EQ(view_.log, std::vector<std::string>{"message:" + message});
-                for (int b = 0; b < 3; ++b) EXPECT_EQ(view_.boxes[b], boxesBefore[b]) << "a message keeps the row";
+                for (int b = 0; b < 3; ++b)
+                    EXPECT_EQ(view_.boxes[b], boxesBefore[b]) << "a message keeps the row";
                 break;
             }
             default:
@@ -105,14 +106,14 @@ TEST_P(WalkTest, EveryClickShowsTheRightRowOrMessage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StateTable, WalkTest,
-    ::testing::Values(Walk{0, "NNPPN", "EESSE"},                  // empty: stays put either way
-                      Walk{1, "NNPPPNN", "EE1SS1E"},              // one row
-                      Walk{2, "NNPPPN", "2E21S1"},                // first Next shows row 2
-                      Walk{2, "PNNNP", "S12E2"},                  // row 1 is reached through the start
-                      Walk{5, "NNNNNNPPPPPPPN", "2345EE54321SS1"},  // there and back, repeated clicks
-                      Walk{5, "PPNPNN", "SS1S12"}));
+INSTANTIATE_TEST_SUITE_P(StateTable, WalkTest,
+                         ::testing::Values(Walk{0, "NNPPN", "EESSE"},      // empty: stays put either way
+                                           Walk{1, "NNPPPNN", "EE1SS1E"},  // one row
+                                           Walk{2, "NNPPPN", "2E21S1"},    // first Next shows row 2
+                                           Walk{2, "PNNNP", "S12E2"},  // row 1 is reached through the start
+                                           Walk{5, "NNNNNNPPPPPPPN",
+                                                "2345EE54321SS1"},  // there and back, repeated clicks
+                                           Walk{5, "PPNPNN", "SS1S12"}));
 
 TEST_F(ObjectBrowserTest, OpenObjectsBuildsTheSourceFromKindAndName) {
     struct Case {
@@ -189,7 +190,8 @@ TEST_F(ObjectBrowserTest, ABadFieldStopsTheRowWhereItIs) {
     };
     for (const Case& c : cases) {
         MapResolver resolver;
-        resolver.Add("Quorbix", std::make_shared<MemoryProvider>(c.columns, std::vector<std::vector<Value>>{c.row, c.row}));
+        resolver.Add("Quorbix", std::make_shared<MemoryProvider>(
+                                    c.columns, std::vector<std::vector<Value>>{c.row, c.row}));
         RecordingView view;
         ObjectBrowser browser(view, resolver, "C");
         browser.OpenObjects();
@@ -208,8 +210,8 @@ TEST_F(ObjectBrowserTest, ABadFieldStopsTheRowWhereItIs) {
 
 TEST_F(ObjectBrowserTest, FieldNamesAreFoundInAnyCase) {
     std::vector<std::vector<Value>> rows(2, {Value::Text("n"), Value::Text("c"), Value()});
-    resolver_.Add("quorbix", std::make_shared<MemoryProvider>(std::vector<std::string>{"NAME", "datecreated", "DateUPDATED"},
-                                                              rows));
+    resolver_.Add("quorbix", std::make_shared<MemoryProvider>(
+                                 std::vector<std::string>{"NAME", "datecreated", "DateUPDATED"}, rows));
     view_.boxes[2] = "typed by the user";
     browser_.OpenObjects();
     browser_.ShowNext();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <locale.h>
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <locale.h>
 #include <string>
 
 #include "valueformatter.h"
@@ -47,21 +47,19 @@ TEST_P(LocaleTest, DatesAndNumbersFollowTheLocale) {
     EXPECT_EQ(Format(formatter, Value::Integer(1234567)), "1234567") << "no grouping";
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, LocaleTest,
-                         ::testing::Values(LocaleCase{"C", "06/30/2025 14:05:09", "06/30/2025", "-1234.5"},
-                                           LocaleCase{"en_US.UTF-8", "06/30/2025 02:05:09 PM", "06/30/2025",
-                                                      "-1234.5"},
-                                           LocaleCase{"de_DE.UTF-8", "30.06.2025 14:05:09", "30.06.2025",
-                                                      "-1234,5"},
-                                           LocaleCase{"en_GB.UTF-8", "30/06/2025 14:05:09", "30/06/2025",
-                                                      "-1234.5"}),
-                         [](const ::testing::TestParamInfo<LocaleCase>& test) {
-                             std::string name = test.param.locale;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Locales, LocaleTest,
+    ::testing::Values(LocaleCase{"C", "06/30/2025 14:05:09", "06/30/2025", "-1234.5"},
+                      LocaleCase{"en_US.UTF-8", "06/30/2025 02:05:09 PM", "06/30/2025", "-1234.5"},
+                      LocaleCase{"de_DE.UTF-8", "30.06.2025 14:05:09", "30.06.2025", "-1234,5"},
+                      LocaleCase{"en_GB.UTF-8", "30/06/2025 14:05:09", "30/06/2025", "-1234.5"}),
+    [](const ::testing::TestParamInfo<LocaleCase>& test) {
+        std::string name = test.param.locale;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        }
+        return name;
+    });
 
 TEST(ValueFormatterTest, TextIsShownWholeAndUnchanged) {
     const ValueFormatter formatter("C");
@@ -75,8 +73,10 @@ TEST(ValueFormatterTest, TextIsShownWholeAndUnchanged) {
 
 TEST(ValueFormatterTest, NumbersAtTheirLimits) {
     const ValueFormatter formatter("C");
-    EXPECT_EQ(Format(formatter, Value::Integer(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
-    EXPECT_EQ(Format(formatter, Value::Integer(std::numeric_limits<std::int64_t>::max())), "9223372036854775807");
+    EXPECT_EQ(Format(formatter, Value::Integer(std::numeric_limits<std::int64_t>::min())),
+              "-9223372036854775808");
+    EXPECT_EQ(Format(formatter, Value::Integer(std::numeric_limits<std::int64_t>::max())),
+              "9223372036854775807");
     EXPECT_EQ(Format(formatter, Value::Real(0.1)), "0.1") << "shortest form that reads back the same";
     EXPECT_EQ(Format(formatter, Value::Real(1e300)), "1e+300");
     EXPECT_EQ(Format(formatter, Value::Real(std::numeric_limits<double>::infinity())), "inf");

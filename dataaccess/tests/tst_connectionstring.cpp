@@ -34,12 +34,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ConnectionCase{"Data Source=x.db;Provider=Quorbix", 0, "Quorbix"},
                       ConnectionCase{";;Provider=A;;", 0, "A"},
                       ConnectionCase{"Provider=A;Provider=B", 0, "B"},
-                      ConnectionCase{"Provider=A=B", 0, "A=B"},
-                      ConnectionCase{"", 1006, ""},
-                      ConnectionCase{"Data Source=x.db", 1006, ""},
-                      ConnectionCase{"Provider=", 1006, ""},
-                      ConnectionCase{"Providers=Quorbix", 1006, ""},
-                      ConnectionCase{"Provider", 1005, ""},
+                      ConnectionCase{"Provider=A=B", 0, "A=B"}, ConnectionCase{"", 1006, ""},
+                      ConnectionCase{"Data Source=x.db", 1006, ""}, ConnectionCase{"Provider=", 1006, ""},
+                      ConnectionCase{"Providers=Quorbix", 1006, ""}, ConnectionCase{"Provider", 1005, ""},
                       ConnectionCase{"Provider=Quorbix;junk", 1005, ""}));
 
 }  // namespace

@@ -115,8 +115,8 @@ TEST_F(RecordsetTest, ArgumentsReachTheProviderUnchanged) {
     resolver_.Add("Memory", provider);
     Recordset rs(resolver_);
     const std::string source("Query;a;b\0c", 11);
-    ASSERT_TRUE(rs.Open(source, "PROVIDER=MEMORY", dataaccess::adOpenUnspecified, dataaccess::adLockUnspecified,
-                        dataaccess::adCmdUnspecified)
+    ASSERT_TRUE(rs.Open(source, "PROVIDER=MEMORY", dataaccess::adOpenUnspecified,
+                        dataaccess::adLockUnspecified, dataaccess::adCmdUnspecified)
                     .ok());
     ASSERT_EQ(provider->calls().size(), 1u);
     EXPECT_EQ(provider->calls()[0].source, source);

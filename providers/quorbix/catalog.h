@@ -25,7 +25,7 @@ namespace quorbix {
 // Instants (Unix seconds, Julian days) are stored as read and turned into
 // local time by Read, which keeps loading as fast as a bare query loop.
 class Catalog final : public dataaccess::Rowset {
-   public:
+public:
     static constexpr std::size_t kColumns = 3;
 
     std::size_t RowCount() const noexcept override { return tags_.size() / kColumns; }
@@ -46,7 +46,7 @@ class Catalog final : public dataaccess::Rowset {
     // Gives back the growth slack of the vectors once all rows are in.
     void FinishLoading();
 
-   private:
+private:
     enum class Tag : std::uint8_t { Null, Text, Integer, Real, Date, UnixSeconds, JulianDay };
 
     void Append(Tag tag, std::uint64_t payload);

@@ -19,7 +19,7 @@ namespace quorbix {
 // before Read returns: afterwards no lock or file handle is left behind,
 // whatever the outcome.
 class CatalogReader {
-   public:
+public:
     // The row queries, one for each name under which SQLite offers the row id;
     // the first that no column of the table hides is used. Fixed text: the
     // kind is always bound, never spliced in. Each can walk the recommended
@@ -42,7 +42,7 @@ class CatalogReader {
 
     dataaccess::Status Read(std::string_view kind, Catalog& catalog);
 
-   private:
+private:
     struct ConnectionCloser {
         void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
     };

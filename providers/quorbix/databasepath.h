@@ -14,7 +14,7 @@ namespace quorbix {
 // a URI or a special database: an absolute path starts with '/', and SQLite
 // gives no meaning to that.
 class DatabasePath {
-   public:
+public:
     // Expands a leading "~/" to the home folder ($HOME, else the password
     // database) and puts the working folder before a relative name. Nothing
     // else is changed: no "..", "." or symbolic link is resolved, so the path
@@ -28,7 +28,7 @@ class DatabasePath {
 
     const std::string& absolute() const noexcept { return absolute_; }
 
-   private:
+private:
     std::string absolute_;
 };
 

@@ -13,7 +13,7 @@ namespace quorbix {
 // the database the path of the file. The provider only ever reads, and
 // always hands back a static snapshot, whatever cursor type is asked for.
 class QuorbixProvider final : public dataaccess::Provider {
-   public:
+public:
     dataaccess::Status Open(std::string_view source, int cursorType, int lockType, int options,
                             std::unique_ptr<dataaccess::Rowset>& rowset) noexcept override;
 };

@@ -82,10 +82,11 @@ private:
 
 void tst_frmVantril::init() {
     rows_ = std::make_shared<MemoryProvider>(
-        kColumns, std::vector<std::vector<Value>>{
-                      {Value::Text("Customers"), Value::Date(DateTime{2024, 3, 1, 0, 0, 0}), Value::Text("later")},
-                      {Value::Text("Orders"), Value::Date(DateTime{2024, 3, 2, 9, 15, 0}), Value::Integer(7)},
-                  });
+        kColumns,
+        std::vector<std::vector<Value>>{
+            {Value::Text("Customers"), Value::Date(DateTime{2024, 3, 1, 0, 0, 0}), Value::Text("later")},
+            {Value::Text("Orders"), Value::Date(DateTime{2024, 3, 2, 9, 15, 0}), Value::Integer(7)},
+        });
     spy_ = std::make_shared<CursorSpyProvider>(rows_);
     resolver_ = std::make_unique<MapResolver>();
     resolver_->Add("Quorbix", spy_);
@@ -175,7 +176,7 @@ void tst_frmVantril::fonts() {
 }
 
 void tst_frmVantril::tabOrderFollowsRealTabPresses() {
-    const char* const order[] = {"cmdVantril", "txtDatabase", "lstType", "cmdNext",       "cmdPrev",
+    const char* const order[] = {"cmdVantril", "txtDatabase",    "lstType",        "cmdNext",   "cmdPrev",
                                  "txtName",    "txtDateCreated", "txtDateUpdated", "cmdVantril"};
     QCOMPARE(QApplication::focusWidget(), Child<QWidget>(*window_, "cmdVantril"));
     for (std::size_t i = 1; i < std::size(order); ++i) {
@@ -249,7 +250,9 @@ void tst_frmVantril::displayBoxesShowLongAndOddTextWhole() {
     const std::string longName(40000, 'n');
     window_->SetBoxText(browse::Box::Name, longName);
     QCOMPARE(Child<QLineEdit>(*window_, "txtName")->text().size(), qsizetype(40000));
-    window_->SetBoxText(browse::Box::DateCreated, std::string_view("a\xff" "b", 3));
+    window_->SetBoxText(browse::Box::DateCreated, std::string_view("a\xff"
+                                                                   "b",
+                                                                   3));
     QCOMPARE(Child<QLineEdit>(*window_, "txtDateCreated")->text(), QString::fromUtf16(u"a\uFFFDb"));
 }
 
@@ -259,7 +262,8 @@ void tst_frmVantril::failurePathReportsAndEnds_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("next before open") << "cmdNext" << false << "Error 101: Object not set";
     QTest::newRow("previous before open") << "cmdPrev" << false << "Error 101: Object not set";
-    QTest::newRow("provider refuses") << "cmdVantril" << true << "Error 2003: Cannot find the database '/x.db'.";
+    QTest::newRow("provider refuses")
+        << "cmdVantril" << true << "Error 2003: Cannot find the database '/x.db'.";
 }
 
 void tst_frmVantril::failurePathReportsAndEnds() {
@@ -285,7 +289,8 @@ void tst_frmVantril::realBoxAndExitEndTheProgramWithStatusOne() {
 
     QString title, text;
     bool okOnly = false, noIcon = false;
-    QTimer::singleShot(0, &window, [&] { QTest::mouseClick(Child<QPushButton>(window, "cmdNext"), Qt::LeftButton); });
+    QTimer::singleShot(0, &window,
+                       [&] { QTest::mouseClick(Child<QPushButton>(window, "cmdNext"), Qt::LeftButton); });
     QTimer dismiss;
     connect(&dismiss, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

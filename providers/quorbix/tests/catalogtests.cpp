@@ -14,7 +14,7 @@ namespace {
 constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 class CatalogTest : public ::testing::Test {
-   protected:
+protected:
     // Opens `kind` from a catalog holding the given rows (SQL value lists).
     std::unique_ptr<dataaccess::Rowset> OpenRows(const std::string& rows, const char* kind = "Form",
                                                  const char* table = kCatalogTable) {

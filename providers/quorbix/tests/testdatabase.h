@@ -19,7 +19,7 @@ inline constexpr char kCatalogTable[] =
 // A fresh folder under the system's temporary folder, removed with all its
 // contents at the end of the test.
 class TempFolder {
-   public:
+public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -28,32 +28,32 @@ class TempFolder {
     const std::filesystem::path& path() const { return path_; }
     std::string File(std::string_view name) const { return (path_ / name).string(); }
 
-   private:
+private:
     std::filesystem::path path_;
 };
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnvironment {
-   public:
+public:
     ScopedEnvironment(const char* name, const char* value);
     ~ScopedEnvironment();
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-   private:
+private:
     std::string name_;
     std::optional<std::string> old_;
 };
 
 // Makes a folder the working folder for the life of the object.
 class ScopedWorkingFolder {
-   public:
+public:
     explicit ScopedWorkingFolder(const std::filesystem::path& folder);
     ~ScopedWorkingFolder();
     ScopedWorkingFolder(const ScopedWorkingFolder&) = delete;
     ScopedWorkingFolder& operator=(const ScopedWorkingFolder&) = delete;
 
-   private:
+private:
     std::filesystem::path old_;
 };
 
