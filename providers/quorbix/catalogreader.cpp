@@ -59,6 +59,8 @@ dataaccess::Status CatalogReader::Connect() {
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, static_cast<int*>(nullptr));
     sqlite3_busy_timeout(db_.get(), kBusyTimeoutMilliseconds);
+    // Read-only refusals differ only in their extended codes (see Failure).
+    sqlite3_extended_result_codes(db_.get(), 1);
     return Execute("PRAGMA query_only = 1");
 }
 
@@ -224,6 +226,29 @@ dataaccess::Status CatalogReader::Failure(int result) const {
                     "The database " + Quoted() +
                         " is locked by another program that is writing to it; try again "
                         "when it has finished."};
+        case SQLITE_READONLY:
+            // A reader that may not write cannot finish what a crashed writer
+            // left, nor make the files a WAL database needs: SQLite's own
+            // "attempt to write" would wrongly suggest that we meant to write.
+            switch (result) {
+                case SQLITE_READONLY_ROLLBACK:
+                case SQLITE_READONLY_RECOVERY:
+                    return {errors::kUnfinishedChange,
+                            "The database " + Quoted() +
+                                " holds an unfinished change left by a program that stopped while writing "
+                                "it. Vantril only reads databases and will not repair it: open it once "
+                                "with a program that may write to it, then try again."};
+                case SQLITE_READONLY_DIRECTORY:
+                case SQLITE_READONLY_CANTINIT:
+                case SQLITE_READONLY_CANTLOCK:
+                    return {errors::kCannotOpen,
+                            "Cannot open the database " + Quoted() +
+                                ": it is in WAL mode, and SQLite cannot make or use the '-shm' file it "
+                                "needs beside it, because the folder or that file is read-only."};
+                default:
+                    break;
+            }
+            break;
         case SQLITE_NOMEM:
             return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted() + "."};
         case SQLITE_CANTOPEN: {
@@ -236,10 +261,10 @@ dataaccess::Status CatalogReader::Failure(int result) const {
                         "."};
         }
         default:
-            return {errors::kSqliteError, "Cannot read the database " + Quoted() + ": " +
-                                              sqlite3_errmsg(db_.get()) + " (SQLite error " +
-                                              std::to_string(result) + ")."};
+            break;
     }
+    return {errors::kSqliteError, "Cannot read the database " + Quoted() + ": " + sqlite3_errmsg(db_.get()) +
+                                      " (SQLite error " + std::to_string(result) + ")."};
 }
 
 }  // namespace quorbix

@@ -18,7 +18,8 @@ inline constexpr int kNotARegularFile = 2011;  // directory, FIFO, device, socke
 inline constexpr int kCannotOpen = 2012;       // exists, but the system refuses (permissions, ...)
 inline constexpr int kNotADatabase = 2013;
 inline constexpr int kDatabaseCorrupt = 2014;
-inline constexpr int kDatabaseLocked = 2015;  // a writer held it past the busy timeout
+inline constexpr int kDatabaseLocked = 2015;    // a writer held it past the busy timeout
+inline constexpr int kUnfinishedChange = 2016;  // a writer stopped mid-change; only it may repair that
 
 // The catalog inside the file.
 inline constexpr int kCatalogMissing = 2020;         // no table "objects"

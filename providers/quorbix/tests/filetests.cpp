@@ -22,32 +22,6 @@ namespace fs = std::filesystem;
 const std::string kOneForm =
     std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'Orders', NULL, NULL);";
 
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-// Everything observable about a folder's files: names, contents, sizes and
-// modification times (to the nanosecond).
-std::map<std::string, std::string> FolderState(const fs::path& folder) {
-    std::map<std::string, std::string> state;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        struct stat info {};
-        stat(entry.path().c_str(), &info);
-        state[entry.path().filename().string()] = std::to_string(info.st_size) + "@" +
-                                                  std::to_string(info.st_mtim.tv_sec) + "." +
-                                                  std::to_string(info.st_mtim.tv_nsec) + ":" +
-                                                  (entry.is_regular_file() ? ReadBytes(entry.path()) : "");
-    }
-    return state;
-}
-
 struct BadFile {
     const char* what;
     std::function<void(const std::string& path)> make;  // creates the database at path

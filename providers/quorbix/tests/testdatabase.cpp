@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "openoptions.h"
@@ -69,6 +71,30 @@ OpenResult Open(std::string_view source) {
     result.status = provider.Open(source, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
                                   dataaccess::adCmdUnspecified, result.rowset);
     return result;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::map<std::string, std::string> FolderState(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        struct stat info {};
+        lstat(entry.path().c_str(), &info);
+        state[entry.path().filename().string()] =
+            std::to_string(info.st_size) + "@" + std::to_string(info.st_mtim.tv_sec) + "." +
+            std::to_string(info.st_mtim.tv_nsec) + ":" +
+            (S_ISREG(info.st_mode) ? ReadBytes(entry.path()) : std::string());
+    }
+    return state;
 }
 
 std::string Describe(const dataaccess::Value& value) {

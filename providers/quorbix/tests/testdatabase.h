@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +69,14 @@ struct OpenResult {
 
 // Opens through the provider with a read-only lock and a static cursor.
 OpenResult Open(std::string_view source);
+
+// A file's bytes, and a file made of given bytes.
+std::string ReadBytes(const std::filesystem::path& file);
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Everything observable about a folder's files: names, contents, sizes and
+// modification times (to the nanosecond), keyed by name.
+std::map<std::string, std::string> FolderState(const std::filesystem::path& folder);
 
 // A value as one short string, so expectations read as a table:
 // "null", "text:abc", "int:5", "real:2.5", "date:2024-01-02 03:04:05".

@@ -1,0 +1,34 @@
+// Connection strings and source strings from arbitrary bytes: parsed, and the
+// database name resolved to a path and checked, never opened.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "connectionstring.h"
+#include "databasepath.h"
+#include "sourcestring.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+
+    std::string provider;
+    const dataaccess::Status connection = dataaccess::ProviderFromConnectionString(input, provider);
+    if (connection.ok() && provider.empty()) abort();
+
+    quorbix::SourceString source;
+    const dataaccess::Status parsed = quorbix::SourceString::Parse(input, source);
+    if (!parsed.ok()) return 0;
+    // The two parts are the source split at its first ';'.
+    if (std::string(source.kind()) + ";" + std::string(source.database()) != input) abort();
+
+    quorbix::DatabasePath path;
+    if (quorbix::DatabasePath::Resolve(source.database(), path).ok()) {
+        if (!path.absolute().starts_with('/')) abort();
+        // Only a stat: whatever the name, nothing is opened or created.
+        (void)path.CheckRegularFile();
+    }
+    return 0;
+}
