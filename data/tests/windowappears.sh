@@ -47,7 +47,7 @@ kill -0 "$pid" 2>/dev/null || fail "Vantril ended after opening the sample"
 
 click 80 216
 box=""
-for _ in $(seq 50); do
+for _ in $(seq 100); do
   box="$(windows | grep -vx "$window" | head -n1 || true)"
   [ -n "$box" ] && break
   sleep 0.1
