@@ -53,15 +53,15 @@ std::tm ToTm(const dataaccess::DateTime& date) {
 
 ValueFormatter::ValueFormatter(const char* localeName) {
     const int categories = LC_TIME_MASK | LC_NUMERIC_MASK;
-    locale_ = newlocale(categories, localeName, static_cast<locale_t>(0));
-    if (locale_ == static_cast<locale_t>(0)) locale_ = newlocale(categories, "C", static_cast<locale_t>(0));
+    locale_ = newlocale(categories, localeName, locale_t{});
+    if (locale_ == locale_t{}) locale_ = newlocale(categories, "C", locale_t{});
     dateFormat_ = WidenYear(LocaleText(D_FMT, locale_, "%m/%d/%Y"));
     dateTimeFormat_ = dateFormat_ + " " + LocaleText(T_FMT, locale_, "%H:%M:%S");
     decimalPoint_ = LocaleText(RADIXCHAR, locale_, ".");
 }
 
 ValueFormatter::~ValueFormatter() {
-    if (locale_ != static_cast<locale_t>(0)) freelocale(locale_);
+    if (locale_ != locale_t{}) freelocale(locale_);
 }
 
 dataaccess::Status ValueFormatter::Format(const dataaccess::Value& value, std::string_view field,

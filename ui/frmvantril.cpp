@@ -100,6 +100,14 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     Label3->setBuddy(txtDateCreated);
     Label4->setBuddy(txtDateUpdated);
 
+    // Captions name the buttons and the list; these say what they do.
+    txtDatabase->setAccessibleDescription(QStringLiteral("The database file to open"));
+    lstType->setAccessibleDescription(QStringLiteral("The kind of object to open: Form, Query or Report"));
+    cmdVantril->setAccessibleDescription(
+        QStringLiteral("Opens the objects of the chosen kind in the named database"));
+    cmdNext->setAccessibleDescription(QStringLiteral("Shows the next object"));
+    cmdPrev->setAccessibleDescription(QStringLiteral("Shows the previous object"));
+
     QWidget::setTabOrder(cmdVantril, txtDatabase);
     QWidget::setTabOrder(txtDatabase, lstType);
     QWidget::setTabOrder(lstType, cmdNext);

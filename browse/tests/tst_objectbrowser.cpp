@@ -51,7 +51,7 @@ int ErrorNumberOf(const std::function<void()>& operation) {
 
 class ObjectBrowserTest : public ::testing::Test {
 protected:
-    void Use(std::shared_ptr<MemoryProvider> provider) {
+    void Use(const std::shared_ptr<MemoryProvider>& provider) {
         provider_ = provider;
         resolver_.Add("Quorbix", provider);
     }

@@ -34,8 +34,8 @@ class LocaleTest : public ::testing::TestWithParam<LocaleCase> {};
 
 TEST_P(LocaleTest, DatesAndNumbersFollowTheLocale) {
     const LocaleCase& c = GetParam();
-    locale_t installed = newlocale(LC_ALL_MASK, c.locale, static_cast<locale_t>(0));
-    ASSERT_NE(installed, static_cast<locale_t>(0)) << c.locale << " is not installed: run tools/setup";
+    locale_t installed = newlocale(LC_ALL_MASK, c.locale, locale_t{});
+    ASSERT_NE(installed, locale_t{}) << c.locale << " is not installed: run tools/setup";
     freelocale(installed);
 
     const ValueFormatter formatter(c.locale);

@@ -18,6 +18,7 @@ using dataaccess::testing::MemoryProvider;
 
 std::shared_ptr<MemoryProvider> ProviderWithRows(int rows) {
     std::vector<std::vector<Value>> data;
+    data.reserve(static_cast<std::size_t>(rows));
     static const char* const names[] = {"a", "b", "c", "d", "e"};
     for (int i = 0; i < rows; ++i) data.push_back({Value::Text(names[i]), Value::Integer(i)});
     return std::make_shared<MemoryProvider>(std::vector<std::string>{"Name", "Number"}, std::move(data));
@@ -48,7 +49,7 @@ std::int64_t CurrentNumber(const Recordset& rs) {
 
 class RecordsetTest : public ::testing::Test {
 protected:
-    std::unique_ptr<Recordset> OpenWith(std::shared_ptr<MemoryProvider> provider) {
+    std::unique_ptr<Recordset> OpenWith(const std::shared_ptr<MemoryProvider>& provider) {
         resolver_.Add("Memory", provider);
         auto rs = std::make_unique<Recordset>(resolver_);
         EXPECT_TRUE(rs->Open("src", "Provider=memory", -1, -1, -1).ok());

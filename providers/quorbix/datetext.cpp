@@ -27,8 +27,8 @@ int Digits(std::string_view text, std::size_t position, std::size_t count) {
 // Unix seconds of 0001-01-01 00:00:00 and 9999-12-31 23:59:59 UTC, widened by
 // more than any zone offset. Outside this span there is certainly no date in
 // range, and time_t arithmetic in the C library is kept far from overflow.
-constexpr std::int64_t kEarliestSeconds = -62135596800 - 2 * 86400;
-constexpr std::int64_t kLatestSeconds = 253402300799 + 2 * 86400;
+constexpr std::int64_t kEarliestSeconds = -62135596800 - std::int64_t{2} * 86400;
+constexpr std::int64_t kLatestSeconds = 253402300799 + std::int64_t{2} * 86400;
 
 // Julian day 2440587.5 is 1970-01-01 00:00:00 UTC.
 constexpr double kUnixEpochJulianSeconds = 2440587.5 * 86400.0;
