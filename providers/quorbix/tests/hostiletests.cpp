@@ -301,13 +301,13 @@ std::vector<Hostile> HostileCases() {
         // One bit of the small catalog flipped, anywhere. A flip in the header
         // may turn the file into a WAL-mode database, so SQLite may add its
         // own files beside these.
-        for (unsigned seed = 1; seed <= 200; ++seed) {
-            std::mt19937 random(seed);
+        for (unsigned draw = 1; draw <= 200; ++draw) {
+            std::mt19937 random(draw);
             const std::size_t bit =
                 std::uniform_int_distribution<std::size_t>(0, bytes.size() * 8 - 1)(random);
             std::string flipped = bytes;
             flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-            cases.push_back({"seed " + std::to_string(seed) + ": bit " + std::to_string(bit) + " flipped",
+            cases.push_back({"draw " + std::to_string(draw) + ": bit " + std::to_string(bit) + " flipped",
                              [flipped](const std::string& p) { WriteBytes(p, flipped); },
                              kAnyOutcome,
                              {},
