@@ -56,11 +56,13 @@ struct StartupResult {
 };
 StartupResult RunStartup(const Plan& plan);
 
-// 6: click on cmdVantril to idle, in the window of this process; median in
-// nanoseconds.
+// 6: click on cmdVantril to idle, in the window of this process, taking
+// turns with the Open floor on the same catalog; medians in nanoseconds.
 struct ClickResult {
     double medianNs = 0;
+    double floorMedianNs = 0;
     std::vector<double> clicksNs;
+    std::vector<double> floorsNs;
 };
 ClickResult RunClick(int& argc, char* argv[], const CatalogFiles& catalog, const Plan& plan);
 

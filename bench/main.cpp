@@ -169,7 +169,7 @@ int main(int argc, char* argv[]) {
                                  Get(timings, "open/floor/indexed/" + largest.label);
         const double stepNs = Get(timings, "step/" + largest.label);
         const double startupRatio = startup.vantrilMs / startup.emptyWindowMs;
-        const double openFloorNs = Get(timings, "open/floor/indexed/" + largest.label);
+        const double openFloorNs = click.floorMedianNs;
         const double clickRatio = click.medianNs / openFloorNs;
 
         std::string table;
