@@ -1,60 +1,49 @@
 #!/usr/bin/env bash
 # Starts the installed Vantril on the X server that xvfb-run gives it, from a
-# fresh folder far from the build, and checks as a user would that:
-# its window appears, with its icon and the class its desktop file names; and
-# it finds its provider: after opening a catalog and stepping before its
-# start, dismissing "At Start of File" leaves it running (a provider that is
-# not found, or an unopened catalog, ends it after its error box instead).
+# fresh folder far from the build, and checks as a user would that its window
+# appears, with its icon and the class its desktop file names, and that it
+# finds its provider: after opening a catalog and stepping before its start,
+# dismissing "At Start of File" leaves it running (a provider that is not
+# found, or an unopened catalog, ends it after its error box instead).
 # Usage: windowappears.sh INSTALLED_VANTRIL SAMPLE_DB
 set -euo pipefail
-vantril="$1"
-sample="$2"
-
 folder="$(mktemp -d)"
 cd "$folder"
-"$vantril" >"$folder/log" 2>&1 &
+"$1" >"$folder/log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$folder"' EXIT
 
 fail() { echo "FAIL: $*"; cat "$folder/log"; exit 1; }
 windows() { xdotool search --onlyvisible --name '^Vantril$' 2>/dev/null || true; }
+# Tries a check for up to 10 s: the icon and a box may come a moment late.
+eventually() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
+running() { kill -0 "$pid" 2>/dev/null; }
 
 window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantril$' | head -n1)" ||
   fail "no visible Vantril window within 20 s"
-echo "window $window"
-
 # X11 desktops match a window to its desktop file by WM_CLASS (the desktop
 # file's StartupWMClass); Wayland ones by the desktop file name Qt passes on.
 [[ "$(xprop -id "$window" WM_CLASS)" == *'"vantril"'* ]] || fail "WM_CLASS does not name vantril"
-# The icon may be set just after the window is mapped.
-for _ in $(seq 50); do
-  [[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]] && break
-  sleep 0.1
-done
-[[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]] || fail "the window has no icon"
+has_icon() { [[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]]; }
+eventually has_icon || fail "the window has no icon"
 
 # The window's layout is fixed (logical pixels, scale 1): the database box at
 # (0,32) 217x19, the kind list at (8,64), its first entry "Form" on top, the
 # Vantril button at (96,64) 129x33, Previous at (48,208) 65x17.
 click() { xdotool mousemove --sync --window "$window" "$1" "$2" click 1; sleep 0.3; }
 click 100 41
-xdotool type --delay 5 "$sample"
+xdotool type --delay 5 "$2"
 click 30 68
 click 160 80
 sleep 1
 [ "$(windows | wc -l)" -eq 1 ] || fail "opening the sample showed a box (provider not found?)"
-kill -0 "$pid" 2>/dev/null || fail "Vantril ended after opening the sample"
+running || fail "Vantril ended after opening the sample"
 
 click 80 216
-box=""
-for _ in $(seq 100); do
-  box="$(windows | grep -vx "$window" | head -n1 || true)"
-  [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || fail "stepping before the start showed no message"
+box_shown() { box="$(windows | grep -vx "$window" | head -n1)"; }
+eventually box_shown || fail "stepping before the start showed no message"
 xdotool windowfocus --sync "$box" key Return
 sleep 1
-kill -0 "$pid" 2>/dev/null || fail "Vantril ended after its message: the catalog was not open"
+running || fail "Vantril ended after its message: the catalog was not open"
 [ "$(windows | wc -l)" -eq 1 ] || fail "the message box did not close"
 echo "PASS"

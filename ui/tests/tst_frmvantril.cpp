@@ -71,12 +71,13 @@ QString Said(QAccessibleInterface& node) {
 
 // The focus's round from the window's start back to it, and what a reader
 // announces at each stop; in the list it reads the entry that will be chosen.
+const QString kVantril =
+    Said("Vantril", QAccessible::Button, "Opens the objects of the chosen kind in the named database");
 const struct {
     const char* widget;
     QString said;
 } kTabStops[] = {
-    {"cmdVantril",
-     Said("Vantril", QAccessible::Button, "Opens the objects of the chosen kind in the named database")},
+    {"cmdVantril", kVantril},
     {"txtDatabase", Said("Database Name:", QAccessible::EditableText, "The database file to open")},
     {"lstType", Said("Form", QAccessible::ListItem)},
     {"cmdNext", Said("Next", QAccessible::Button, "Shows the next object")},
@@ -84,8 +85,7 @@ const struct {
     {"txtName", Said("Name:", QAccessible::EditableText)},
     {"txtDateCreated", Said("Date Created:", QAccessible::EditableText)},
     {"txtDateUpdated", Said("Date Updated:", QAccessible::EditableText)},
-    {"cmdVantril",
-     Said("Vantril", QAccessible::Button, "Opens the objects of the chosen kind in the named database")},
+    {"cmdVantril", kVantril},
 };
 
 // Every focusable, visible node below root, in tree order.
@@ -103,29 +103,11 @@ void Walk(QAccessibleInterface& root, QStringList& said) {
 class tst_frmVantril : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
+    std::shared_ptr<CursorSpyProvider> spy_;
+    std::unique_ptr<dataaccess::testing::MapResolver> resolver_;
+    RecordingPresenter presenter_;
+    std::unique_ptr<frmVantril> window_;
 
-    // These also run at each scale factor (see CMakeLists.txt).
-    void controls_data();
-    void controls();
-    void windowIsFixedAndCaptioned();
-    void label1IsNotClipped();
-    void listShowsAllEntriesAndSelectsOnlyOnRequest();
-
-    void fonts();
-    void tabOrderFollowsRealTabPressesAndIsAnnounced();
-    void readerFindsEveryFocusableControlAndNoOther();
-    void buttonsRunTheirOperations();
-    void busyCursorShowsDuringAnOperationAndIsRestored();
-    void displayBoxesShowLongAndOddTextWhole();
-    void failurePathReportsAndEnds_data();
-    void failurePathReportsAndEnds();
-    void realBoxAndExitEndTheProgramWithStatusOne();
-
-private:
-    void Open(const char* kind, const char* database);
     void Click(const char* button) {
         QTest::mouseClick(Child<QPushButton>(*window_, button), Qt::LeftButton);
     }
@@ -134,258 +116,250 @@ private:
                 Child<QLineEdit>(*window_, "txtDateCreated")->text(),
                 Child<QLineEdit>(*window_, "txtDateUpdated")->text()};
     }
-
-    std::shared_ptr<CursorSpyProvider> spy_;
-    std::unique_ptr<dataaccess::testing::MapResolver> resolver_;
-    RecordingPresenter presenter_;
-    std::unique_ptr<frmVantril> window_;
-};
-
-void tst_frmVantril::init() {
-    spy_ = std::make_shared<CursorSpyProvider>();
-    resolver_ = std::make_unique<dataaccess::testing::MapResolver>();
-    resolver_->Add("Quorbix", spy_);
-    presenter_ = RecordingPresenter();
-    window_ = std::make_unique<frmVantril>(*resolver_, presenter_);
-    window_->show();
-    QApplication::setActiveWindow(window_.get());
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-}
-
-void tst_frmVantril::cleanup() { window_.reset(); }
-
-void tst_frmVantril::Open(const char* kind, const char* database) {
-    auto* list = Child<QListWidget>(*window_, "lstType");
-    const QList<QListWidgetItem*> found = list->findItems(QLatin1String(kind), Qt::MatchExactly);
-    if (!found.isEmpty()) list->setCurrentItem(found.front(), QItemSelectionModel::ClearAndSelect);
-    Child<QLineEdit>(*window_, "txtDatabase")->setText(QLatin1String(database));
-    Click("cmdVantril");
-}
-
-void tst_frmVantril::controls_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<QString>("text");
-    auto row = [](const char* name, const char* kind, QRect twips, const char* text) {
-        QTest::newRow(name) << QString::fromLatin1(kind) << twips << QString::fromLatin1(text);
-    };
-    row("Label1", "QLabel", {0, 0, 2775, 375}, "Database Name:");
-    row("txtDatabase", "QLineEdit", {0, 480, 3255, 285}, "");
-    row("lstType", "QListWidget", {120, 960, 1095, 645}, "");
-    row("cmdVantril", "QPushButton", {1440, 960, 1935, 495}, "Vantril");
-    row("Label2", "QLabel", {120, 1920, 735, 255}, "Name:");
-    row("txtName", "QLineEdit", {1440, 1920, 1695, 285}, "");
-    row("Label3", "QLabel", {120, 2280, 1095, 255}, "Date Created:");
-    row("txtDateCreated", "QLineEdit", {1440, 2280, 1695, 285}, "");
-    row("Label4", "QLabel", {120, 2640, 1095, 255}, "Date Updated:");
-    row("txtDateUpdated", "QLineEdit", {1440, 2640, 1695, 285}, "");
-    row("cmdPrev", "QPushButton", {720, 3120, 975, 255}, "Previous");
-    row("cmdNext", "QPushButton", {1800, 3120, 975, 255}, "Next");
-}
-
-// In logical pixels, whatever the scale: 15 twips make one.
-void tst_frmVantril::controls() {
-    QFETCH(QString, kind);
-    QFETCH(QRect, twips);
-    QFETCH(QString, text);
-    QWidget* control = Child(*window_, QTest::currentDataTag());
-    QCOMPARE(QLatin1String(control->metaObject()->className()), kind);
-    QCOMPARE(control->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-    QVERIFY(control->isVisible());
-    QCOMPARE(control->property("text").toString(), text);
-    // A box is named by the label that describes it to a reader.
-    if (qobject_cast<QLineEdit*>(control) != nullptr) {
-        const auto labels = QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
-        QCOMPARE(labels.size(), qsizetype(1));
-        QCOMPARE(control->accessibleName(), labels.front().first->text(QAccessible::Name));
+    void Open(const char* kind, const char* database) {
+        auto* list = Child<QListWidget>(*window_, "lstType");
+        list->setCurrentItem(list->findItems(QLatin1String(kind), Qt::MatchExactly).value(0),
+                             QItemSelectionModel::ClearAndSelect);
+        Child<QLineEdit>(*window_, "txtDatabase")->setText(QLatin1String(database));
+        Click("cmdVantril");
     }
-}
 
-void tst_frmVantril::windowIsFixedAndCaptioned() {
-    QCOMPARE(window_->windowTitle(), QStringLiteral("Vantril"));
-    QCOMPARE(window_->size(), QSize(3420 / 15, 3585 / 15));
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QCOMPARE(window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), qsizetype(12));
-}
+private slots:
+    void init() {
+        spy_ = std::make_shared<CursorSpyProvider>();
+        resolver_ = std::make_unique<dataaccess::testing::MapResolver>();
+        resolver_->Add("Quorbix", spy_);
+        presenter_ = RecordingPresenter();
+        window_ = std::make_unique<frmVantril>(*resolver_, presenter_);
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    }
 
-// Measured, and as drawn: the text's ink keeps off the label's right and
-// bottom edges, where clipping would cut it.
-void tst_frmVantril::label1IsNotClipped() {
-    auto* caption = Child<QLabel>(*window_, "Label1");
-    const QRect room = caption->contentsRect();
-    QVERIFY(
-        room.contains(caption->fontMetrics().boundingRect(room, int(caption->alignment()), caption->text())));
+    void cleanup() { window_.reset(); }
 
-    const QImage drawn = caption->grab().toImage();
-    // Otherwise this and the layout would pass at the wrong scale.
-    QCOMPARE(drawn.devicePixelRatio(),
-             qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
-    const QRgb background = drawn.pixel(drawn.width() - 1, drawn.height() - 1);
-    QRect ink;
-    for (int y = 0; y < drawn.height(); ++y) {
-        for (int x = 0; x < drawn.width(); ++x) {
-            if (drawn.pixel(x, y) != background) ink |= QRect(x, y, 1, 1);
+    // These also run at each scale factor (see CMakeLists.txt).
+    void controls_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("text");
+        auto row = [](const char* name, const char* kind, QRect twips, const char* text) {
+            QTest::newRow(name) << QString::fromLatin1(kind) << twips << QString::fromLatin1(text);
+        };
+        row("Label1", "QLabel", {0, 0, 2775, 375}, "Database Name:");
+        row("txtDatabase", "QLineEdit", {0, 480, 3255, 285}, "");
+        row("lstType", "QListWidget", {120, 960, 1095, 645}, "");
+        row("cmdVantril", "QPushButton", {1440, 960, 1935, 495}, "Vantril");
+        row("Label2", "QLabel", {120, 1920, 735, 255}, "Name:");
+        row("txtName", "QLineEdit", {1440, 1920, 1695, 285}, "");
+        row("Label3", "QLabel", {120, 2280, 1095, 255}, "Date Created:");
+        row("txtDateCreated", "QLineEdit", {1440, 2280, 1695, 285}, "");
+        row("Label4", "QLabel", {120, 2640, 1095, 255}, "Date Updated:");
+        row("txtDateUpdated", "QLineEdit", {1440, 2640, 1695, 285}, "");
+        row("cmdPrev", "QPushButton", {720, 3120, 975, 255}, "Previous");
+        row("cmdNext", "QPushButton", {1800, 3120, 975, 255}, "Next");
+    }
+
+    // In logical pixels, whatever the scale: 15 twips make one.
+    void controls() {
+        QFETCH(QString, kind);
+        QFETCH(QRect, twips);
+        QFETCH(QString, text);
+        QWidget* control = Child(*window_, QTest::currentDataTag());
+        QCOMPARE(QLatin1String(control->metaObject()->className()), kind);
+        QCOMPARE(control->geometry(),
+                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        QVERIFY(control->isVisible());
+        QCOMPARE(control->property("text").toString(), text);
+        // A box is named by the label that describes it to a reader.
+        if (qobject_cast<QLineEdit*>(control) != nullptr) {
+            const auto labels = QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), qsizetype(1));
+            QCOMPARE(control->accessibleName(), labels.front().first->text(QAccessible::Name));
         }
     }
-    QVERIFY2(!ink.isEmpty(), "no text was drawn");
-    QVERIFY2(ink.right() < drawn.width() - 1 && ink.bottom() < drawn.height() - 1,
-             "the text reaches an edge");
-}
 
-void tst_frmVantril::listShowsAllEntriesAndSelectsOnlyOnRequest() {
-    auto* list = Child<QListWidget>(*window_, "lstType");
-    QCOMPARE(list->count(), 3);
-    const QStringList entries = {"Form", "Query", "Report"};
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(list->item(i)->text(), entries[i]);
-        QVERIFY2(list->viewport()->rect().contains(list->visualItemRect(list->item(i))),
-                 qPrintable(entries[i] + " is not wholly visible"));
+    void windowIsFixedAndCaptioned() {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Vantril"));
+        QCOMPARE(window_->size(), QSize(3420 / 15, 3585 / 15));
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        QCOMPARE(window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), qsizetype(12));
     }
-    QVERIFY(!list->verticalScrollBar()->isVisible());
-    QCOMPARE(window_->SelectedType(), std::string());
 
-    list->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(window_->SelectedType(), std::string("Query"));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
-    QCOMPARE(window_->SelectedType(), std::string("Report"));
-}
+    // Measured, and as drawn: the text's ink keeps off the label's right and
+    // bottom edges, where clipping would cut it.
+    void label1IsNotClipped() {
+        auto* caption = Child<QLabel>(*window_, "Label1");
+        const QRect room = caption->contentsRect();
+        QVERIFY(room.contains(
+            caption->fontMetrics().boundingRect(room, int(caption->alignment()), caption->text())));
 
-void tst_frmVantril::fonts() {
-    const QFont caption = Child<QLabel>(*window_, "Label1")->font();
-    QCOMPARE(caption.family(), QStringLiteral("MS Sans Serif"));
-    QCOMPARE(caption.pointSizeF(), 13.5);
-    QCOMPARE(caption.weight(), QFont::Bold);
-    QVERIFY(!caption.italic() && !caption.underline() && !caption.strikeOut());
-    QVERIFY2(!QFont::substitutes(QStringLiteral("MS Sans Serif")).isEmpty(), "a stand-in is registered");
-    for (QWidget* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (control->objectName() != QLatin1String("Label1"))
-            QCOMPARE(control->font(), QApplication::font(control));
+        const QImage drawn = caption->grab().toImage();
+        // Otherwise this and the layout would pass at the wrong scale.
+        QCOMPARE(drawn.devicePixelRatio(),
+                 qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+        const QRgb background = drawn.pixel(drawn.width() - 1, drawn.height() - 1);
+        QRect ink;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (drawn.pixel(x, y) != background) ink |= QRect(x, y, 1, 1);
+            }
+        }
+        QVERIFY2(!ink.isEmpty(), "no text was drawn");
+        QVERIFY2(ink.right() < drawn.width() - 1 && ink.bottom() < drawn.height() - 1,
+                 "the text reaches an edge");
     }
-}
 
-// A reader follows the keyboard focus and asks the window which of its nodes
-// has it. Tabbing into the list makes an entry current but selects nothing.
-void tst_frmVantril::tabOrderFollowsRealTabPressesAndIsAnnounced() {
-    for (std::size_t stop = 0; stop < std::size(kTabStops); ++stop) {
-        if (stop > 0) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(kTabStops[stop].widget));
-        QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(window_.get())->focusChild();
-        QVERIFY2(focused != nullptr && focused->state().focused, kTabStops[stop].widget);
-        QCOMPARE(Said(*focused), kTabStops[stop].said);
+    void listShowsAllEntriesAndSelectsOnlyOnRequest() {
+        auto* list = Child<QListWidget>(*window_, "lstType");
+        QCOMPARE(list->count(), 3);
+        const QStringList entries = {"Form", "Query", "Report"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(list->item(i)->text(), entries[i]);
+            QVERIFY2(list->viewport()->rect().contains(list->visualItemRect(list->item(i))),
+                     qPrintable(entries[i] + " is not wholly visible"));
+        }
+        QVERIFY(!list->verticalScrollBar()->isVisible());
         QCOMPARE(window_->SelectedType(), std::string());
+
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(window_->SelectedType(), std::string("Query"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        QCOMPARE(window_->SelectedType(), std::string("Report"));
     }
-}
 
-// No control a reader can reach goes unnamed, and none is announced but
-// these: a new control must be given its words here.
-void tst_frmVantril::readerFindsEveryFocusableControlAndNoOther() {
-    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window_.get());
-    QCOMPARE(root->text(QAccessible::Name), QStringLiteral("Vantril"));
-    QStringList said;
-    Walk(*root, said);
-    QStringList expected = {
-        Said("Object kind", QAccessible::List, "The kind of object to open: Form, Query or Report"),
-        Said("Query", QAccessible::ListItem),
-        Said("Report", QAccessible::ListItem),
-    };
-    for (std::size_t stop = 0; stop + 1 < std::size(kTabStops); ++stop) expected << kTabStops[stop].said;
-    said.sort();
-    expected.sort();
-    QCOMPARE(said, expected);
-}
+    void fonts() {
+        const QFont caption = Child<QLabel>(*window_, "Label1")->font();
+        QCOMPARE(caption.family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(caption.pointSizeF(), 13.5);
+        QCOMPARE(caption.weight(), QFont::Bold);
+        QVERIFY(!caption.italic() && !caption.underline() && !caption.strikeOut());
+        QVERIFY2(!QFont::substitutes(QStringLiteral("MS Sans Serif")).isEmpty(), "a stand-in is registered");
+        for (QWidget* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control->objectName() != QLatin1String("Label1"))
+                QCOMPARE(control->font(), QApplication::font(control));
+        }
+    }
 
-// Each button runs its operation on the window's own input and boxes.
-void tst_frmVantril::buttonsRunTheirOperations() {
-    Open("Query", "app;1.db");
-    QCOMPARE(spy_->rows.calls().size(), 1u);
-    QCOMPARE(spy_->rows.calls()[0].source, std::string("Query;app;1.db"));
-    QCOMPARE(Boxes(), QStringList({"", "", ""}));
-    Click("cmdNext");
-    QCOMPARE(Boxes(), QStringList({"Orders", "03/02/2024 09:15:00", "7"}));
-    Click("cmdNext");
-    QCOMPARE(presenter_.messages, QStringList{"At End of File"});
-    Click("cmdPrev");
-    Click("cmdPrev");
-    QCOMPARE(Boxes(), QStringList({"Customers", "03/01/2024", "later"}));
-    Click("cmdPrev");
-    QCOMPARE(presenter_.messages, QStringList({"At End of File", "At Start of File"}));
-    QCOMPARE(presenter_.exitStatus, -1);
-}
+    // A reader follows the keyboard focus and asks the window which of its nodes
+    // has it. Tabbing into the list makes an entry current but selects nothing.
+    void tabOrderFollowsRealTabPressesAndIsAnnounced() {
+        for (std::size_t stop = 0; stop < std::size(kTabStops); ++stop) {
+            if (stop > 0) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(kTabStops[stop].widget));
+            QAccessibleInterface* focused =
+                QAccessible::queryAccessibleInterface(window_.get())->focusChild();
+            QVERIFY2(focused != nullptr && focused->state().focused, kTabStops[stop].widget);
+            QCOMPARE(Said(*focused), kTabStops[stop].said);
+            QCOMPARE(window_->SelectedType(), std::string());
+        }
+    }
 
-void tst_frmVantril::busyCursorShowsDuringAnOperationAndIsRestored() {
-    Open("Form", "a.db");
-    spy_->rows.FailWith({2003, "Cannot find the database '/b.db'."});
-    Open("Form", "b.db");
-    QCOMPARE(spy_->shapes, (QList<int>{Qt::WaitCursor, Qt::WaitCursor}));
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    QCOMPARE(presenter_.exitStatus, 1);
-}
+    // No control a reader can reach goes unnamed, and none is announced but
+    // these: a new control must be given its words here.
+    void readerFindsEveryFocusableControlAndNoOther() {
+        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window_.get());
+        QCOMPARE(root->text(QAccessible::Name), QStringLiteral("Vantril"));
+        QStringList said;
+        Walk(*root, said);
+        QStringList expected = {
+            Said("Object kind", QAccessible::List, "The kind of object to open: Form, Query or Report"),
+            Said("Query", QAccessible::ListItem),
+            Said("Report", QAccessible::ListItem),
+        };
+        for (std::size_t stop = 0; stop + 1 < std::size(kTabStops); ++stop) expected << kTabStops[stop].said;
+        said.sort();
+        expected.sort();
+        QCOMPARE(said, expected);
+    }
 
-void tst_frmVantril::displayBoxesShowLongAndOddTextWhole() {
-    window_->SetBoxText(browse::Box::Name, std::string(40000, 'n'));
-    QCOMPARE(Boxes()[0].size(), qsizetype(40000));
-    window_->SetBoxText(browse::Box::DateCreated, std::string_view("a\xff"
-                                                                   "b",
-                                                                   3));
-    QCOMPARE(Boxes()[1], QString::fromUtf16(u"a\uFFFDb"));
-}
+    // Each button runs its operation on the window's own input and boxes.
+    void buttonsRunTheirOperations() {
+        Open("Query", "app;1.db");
+        QCOMPARE(spy_->rows.calls().size(), 1u);
+        QCOMPARE(spy_->rows.calls()[0].source, std::string("Query;app;1.db"));
+        QCOMPARE(Boxes(), QStringList({"", "", ""}));
+        Click("cmdNext");
+        QCOMPARE(Boxes(), QStringList({"Orders", "03/02/2024 09:15:00", "7"}));
+        Click("cmdNext");
+        QCOMPARE(presenter_.messages, QStringList{"At End of File"});
+        Click("cmdPrev");
+        Click("cmdPrev");
+        QCOMPARE(Boxes(), QStringList({"Customers", "03/01/2024", "later"}));
+        Click("cmdPrev");
+        QCOMPARE(presenter_.messages, QStringList({"At End of File", "At Start of File"}));
+        QCOMPARE(presenter_.exitStatus, -1);
+    }
 
-void tst_frmVantril::failurePathReportsAndEnds_data() {
-    QTest::addColumn<QString>("click");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("next before open") << "cmdNext"
-                                      << "Error 101: Object not set";
-    QTest::newRow("previous before open") << "cmdPrev"
-                                          << "Error 101: Object not set";
-    QTest::newRow("provider refuses") << "cmdVantril"
-                                      << "Error 2003: Cannot find the database '/x.db'.";
-}
+    void busyCursorShowsDuringAnOperationAndIsRestored() {
+        Open("Form", "a.db");
+        spy_->rows.FailWith({2003, "Cannot find the database '/b.db'."});
+        Open("Form", "b.db");
+        QCOMPARE(spy_->shapes, (QList<int>{Qt::WaitCursor, Qt::WaitCursor}));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(presenter_.exitStatus, 1);
+    }
 
-void tst_frmVantril::failurePathReportsAndEnds() {
-    QFETCH(QString, click);
-    QFETCH(QString, message);
-    spy_->rows.FailWith({2003, "Cannot find the database '/x.db'."});
-    Click(qPrintable(click));
-    QCOMPARE(presenter_.messages.size(), 1);
-    QVERIFY2(presenter_.messages[0].startsWith(message), qPrintable(presenter_.messages[0]));
-    QCOMPARE(presenter_.exitStatus, 1);
-    QVERIFY(presenter_.windowVisibleAtEnd);
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-}
+    void displayBoxesShowLongAndOddTextWhole() {
+        window_->SetBoxText(browse::Box::Name, std::string(40000, 'n'));
+        QCOMPARE(Boxes()[0].size(), qsizetype(40000));
+        window_->SetBoxText(browse::Box::DateCreated, std::string{'a', '\xff', 'b'});
+        QCOMPARE(Boxes()[1], QString::fromUtf16(u"a\uFFFDb"));
+    }
 
-// The real box and the real exit, with a timer standing in for the user.
-// Runs last: it leaves the application's event loop.
-void tst_frmVantril::realBoxAndExitEndTheProgramWithStatusOne() {
-    BoxPresenter boxes;
-    frmVantril window(*resolver_, boxes);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Per button clicked: Next and Previous before any catalog is open, and
+    // Vantril on a database the provider refuses.
+    void failurePathReportsAndEnds_data() {
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cmdNext") << QStringLiteral("Error 101: Object not set");
+        QTest::newRow("cmdPrev") << QStringLiteral("Error 101: Object not set");
+        QTest::newRow("cmdVantril") << QStringLiteral("Error 2003: Cannot find the database '/x.db'.");
+    }
 
-    QString title, text;
-    bool okOnly = false, noIcon = false;
-    QTimer::singleShot(0, &window,
-                       [&] { QTest::mouseClick(Child<QPushButton>(window, "cmdNext"), Qt::LeftButton); });
-    QTimer dismiss;
-    connect(&dismiss, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) return;
-        title = box->windowTitle();
-        text = box->text();
-        okOnly = box->buttons().size() == 1 && box->standardButtons() == QMessageBox::Ok;
-        noIcon = box->icon() == QMessageBox::NoIcon;
-        box->button(QMessageBox::Ok)->click();
-    });
-    dismiss.start(10);
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang
+    void failurePathReportsAndEnds() {
+        QFETCH(QString, message);
+        spy_->rows.FailWith({2003, "Cannot find the database '/x.db'."});
+        Click(QTest::currentDataTag());
+        QCOMPARE(presenter_.messages.size(), 1);
+        QVERIFY2(presenter_.messages[0].startsWith(message), qPrintable(presenter_.messages[0]));
+        QCOMPARE(presenter_.exitStatus, 1);
+        QVERIFY(presenter_.windowVisibleAtEnd);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
 
-    QCOMPARE(QApplication::exec(), 1);
-    QCOMPARE(title, QStringLiteral("Vantril"));
-    QVERIFY2(text.startsWith(QLatin1String("Error 101: ")), qPrintable(text));
-    QVERIFY(okOnly && noIcon);
-    QVERIFY(!window.isVisible());
-}
+    // The real box and the real exit, with a timer standing in for the user.
+    // Runs last: it leaves the application's event loop.
+    void realBoxAndExitEndTheProgramWithStatusOne() {
+        BoxPresenter boxes;
+        frmVantril window(*resolver_, boxes);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QString title, text;
+        bool okOnly = false, noIcon = false;
+        QTimer::singleShot(0, &window,
+                           [&] { QTest::mouseClick(Child<QPushButton>(window, "cmdNext"), Qt::LeftButton); });
+        QTimer dismiss;
+        connect(&dismiss, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            title = box->windowTitle();
+            text = box->text();
+            okOnly = box->buttons().size() == 1 && box->standardButtons() == QMessageBox::Ok;
+            noIcon = box->icon() == QMessageBox::NoIcon;
+            box->button(QMessageBox::Ok)->click();
+        });
+        dismiss.start(10);
+        QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang
+
+        QCOMPARE(QApplication::exec(), 1);
+        QCOMPARE(title, QStringLiteral("Vantril"));
+        QVERIFY2(text.startsWith(QLatin1String("Error 101: ")), qPrintable(text));
+        QVERIFY(okOnly && noIcon);
+        QVERIFY(!window.isVisible());
+    }
+};
 
 QTEST_MAIN(tst_frmVantril)
 #include "tst_frmvantril.moc"
