@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Starts the installed Vantril on the X server that xvfb-run gives it, from a
-# fresh folder far from the build, and checks as a user would that its window
-# appears, with its icon and the class its desktop file names, and that it
-# finds its provider: after opening a catalog and stepping before its start,
-# dismissing "At Start of File" leaves it running (a provider that is not
-# found, or an unopened catalog, ends it after its error box instead).
+# Starts the installed Vantril under xvfb-run, from a fresh folder far from the
+# build, and checks as a user would that its window appears with its icon and
+# the class its desktop file names, and that it finds its provider: stepping
+# before the start of an opened catalog gives "At Start of File", which leaves
+# it running (a missing provider or unopened catalog ends it after its box).
 # Usage: windowappears.sh INSTALLED_VANTRIL SAMPLE_DB
 set -euo pipefail
 folder="$(mktemp -d)"
