@@ -74,14 +74,15 @@ TEST(Catalog, DatesInEachFormAreLocalWallClockDates) {
 
 TEST(Catalog, RowQueriesWalkTheRecommendedIndexWithoutSorting) {
     TempFolder folder;
-    RunSql(folder.File("c.db"),
-           std::string(kCatalogTable) + "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);");
+    RunSql(folder.File("c.db"), std::string(kCatalogTable) +
+                                    "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);");
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(folder.File("c.db").c_str(), &db), SQLITE_OK);
     for (const char* query : CatalogReader::kRowQueries) {
         sqlite3_stmt* plan = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), -1, &plan, nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), -1, &plan, nullptr),
+            SQLITE_OK);
         std::string steps;
         while (sqlite3_step(plan) == SQLITE_ROW)
             steps += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3)) + std::string("\n");

@@ -27,14 +27,16 @@ TEST(SourceString, MalformedSourcesAreNumberedErrors) {
         EXPECT_EQ(result.status.number, bad.number) << bad.source;
         EXPECT_EQ(result.rowset, nullptr);
         for (const auto& mention : bad.mentions)
-            EXPECT_NE(result.status.description.find(mention), std::string::npos) << result.status.description;
+            EXPECT_NE(result.status.description.find(mention), std::string::npos)
+                << result.status.description;
     }
 }
 
 TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     TempFolder folder;
     const std::string source = "Form;" + folder.File("c.db");
-    RunSql(folder.File("c.db"), std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'A', 0, 0);");
+    RunSql(folder.File("c.db"),
+           std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'A', 0, 0);");
     QuorbixProvider provider;
     std::unique_ptr<dataaccess::Rowset> rowset;
     using namespace dataaccess;

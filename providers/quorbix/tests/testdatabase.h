@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -117,29 +118,19 @@ inline std::map<std::string, std::string> FolderState(const std::filesystem::pat
 // A value as one short string, so expectations read as a table:
 // "null", "text:abc", "int:5", "real:2.5", "date:2024-01-02 03:04:05".
 inline std::string Describe(const dataaccess::Value& value) {
-    std::ostringstream out;
-    out.precision(17);
-    switch (value.kind()) {
-        case dataaccess::Value::Kind::Empty:
-            return "empty";
-        case dataaccess::Value::Kind::Null:
-            return "null";
-        case dataaccess::Value::Kind::Text:
-            return "text:" + std::string(value.AsText());
-        case dataaccess::Value::Kind::Integer:
-            return "int:" + std::to_string(value.AsInteger());
-        case dataaccess::Value::Kind::Real:
-            out << "real:" << value.AsReal();
-            return out.str();
-        case dataaccess::Value::Kind::Date: {
-            const auto& d = value.AsDate();
-            char text[40];
-            std::snprintf(text, sizeof text, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
-                          d.hour, d.minute, d.second);
-            return text;
-        }
+    using Kind = dataaccess::Value::Kind;
+    char text[64] = "?";
+    if (value.kind() == Kind::Empty) return "empty";
+    if (value.kind() == Kind::Null) return "null";
+    if (value.kind() == Kind::Text) return "text:" + std::string(value.AsText());
+    if (value.kind() == Kind::Integer) return "int:" + std::to_string(value.AsInteger());
+    if (value.kind() == Kind::Real) std::snprintf(text, sizeof text, "real:%.17g", value.AsReal());
+    if (value.kind() == Kind::Date) {
+        const auto& d = value.AsDate();
+        std::snprintf(text, sizeof text, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                      d.minute, d.second);
     }
-    return "?";
+    return text;
 }
 
 // Reads every value of every row forward, then backward, as a cursor would,
@@ -153,11 +144,11 @@ inline std::vector<std::string> Walk(const dataaccess::Rowset& rowset) {
             const dataaccess::Value value = rowset.Read(row, column);
             EXPECT_NE(value.kind(), dataaccess::Value::Kind::Empty) << "row " << row << " column " << column;
             if (value.kind() == dataaccess::Value::Kind::Date) {
-                static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
                 const auto& d = value.AsDate();
-                EXPECT_TRUE(d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-                            d.day <= kDays[d.month - 1] && d.hour >= 0 && d.hour <= 23 && d.minute >= 0 &&
-                            d.minute <= 59 && d.second >= 0 && d.second <= 59)
+                const std::chrono::year_month_day day{std::chrono::year(d.year), std::chrono::month(d.month),
+                                                      std::chrono::day(d.day)};
+                EXPECT_TRUE(day.ok() && d.year >= 1 && d.year <= 9999 && d.hour >= 0 && d.hour <= 23 &&
+                            d.minute >= 0 && d.minute <= 59 && d.second >= 0 && d.second <= 59)
                     << Describe(value);
             }
             values += (column == 0 ? "" : "|") + Describe(value);
