@@ -1,15 +1,9 @@
-// What the provider does with the file it is given: which files it refuses,
-// that it never hangs, waits or writes, and that names stay plain paths.
+// The provider beside other programs and the system's permissions: a writer
+// busy with the file, the file changing under an open record set, and
+// folders and files the user may not read or write.
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <functional>
-#include <map>
-#include <sstream>
+#include <grp.h>
+#include <sys/wait.h>
 
 #include "quorbixerrors.h"
 #include "testdatabase.h"
@@ -19,196 +13,109 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kOneForm =
-    std::string(kCatalogTable) + "INSERT INTO objects VALUES('Form', 'Orders', NULL, NULL);";
+const std::string kTwoForms =
+    std::string(kCatalogTable) + "INSERT INTO objects VALUES ('Form', 'a', 0, 0), ('Form', 'b', 0, 0);";
 
-struct BadFile {
-    const char* what;
-    std::function<void(const std::string& path)> make;  // creates the database at path
-    int number;
-    const char* mention;
-};
+void Exec(sqlite3* db, const char* sql) {
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+}
 
-TEST(DatabaseFile, UnusableFilesAreNumberedErrorsNamingTheFile) {
-    const BadFile cases[] = {
-        {"missing", [](const std::string&) {}, errors::kDatabaseNotFound, "Cannot find"},
-        {"folder", [](const std::string& p) { fs::create_directory(p); }, errors::kNotARegularFile, "folder"},
-        {"named pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
-         errors::kNotARegularFile, "pipe"},
-        {"text file", [](const std::string& p) { WriteBytes(p, std::string(3000, 'x')); },
-         errors::kNotADatabase, "not an SQLite database"},
-        {"truncated database",
-         [](const std::string& p) {
-             RunSql(p, std::string(kCatalogTable) +
-                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                           "INSERT INTO objects SELECT 'Form', printf('%0100d', i), i, i FROM n;");
-             WriteBytes(p, ReadBytes(p).substr(0, 6000));
-         },
-         errors::kDatabaseCorrupt, "damaged"},
-        {"empty file", [](const std::string& p) { WriteBytes(p, ""); }, errors::kCatalogMissing, "'objects'"},
-        {"no catalog table", [](const std::string& p) { RunSql(p, "CREATE TABLE things(kind, name);"); },
-         errors::kCatalogMissing, "'objects'"},
-        {"three columns missing",
-         [](const std::string& p) { RunSql(p, "CREATE TABLE objects(kind TEXT, extra);"); },
-         errors::kCatalogColumnsMissing, "name, date_created, date_updated."},
-        {"one column missing, others in capitals",
-         [](const std::string& p) {
-             RunSql(p, "CREATE TABLE OBJECTS(KIND, Name, DATE_CREATED, dateupdated);");
-         },
-         errors::kCatalogColumnsMissing, "column(s): date_updated."},
-        {"view",
-         [](const std::string& p) {
-             RunSql(p,
-                    "CREATE TABLE t(kind, name, date_created, date_updated);"
-                    "CREATE VIEW objects AS SELECT * FROM t;");
-         },
-         errors::kCatalogNotATable, "is a view"},
-        {"virtual table",
-         [](const std::string& p) {
-             RunSql(p, "CREATE VIRTUAL TABLE objects USING fts5(kind, name, date_created, date_updated);");
-         },
-         errors::kCatalogNotATable, "virtual table"},
-        {"WITHOUT ROWID table",
-         [](const std::string& p) {
-             RunSql(p,
-                    "CREATE TABLE objects(kind TEXT, name TEXT PRIMARY KEY, date_created, date_updated) "
-                    "WITHOUT ROWID;");
-         },
-         errors::kCatalogNotATable, "WITHOUT ROWID"},
-        {"row ids hidden by columns",
-         [](const std::string& p) {
-             RunSql(p, "CREATE TABLE objects(kind, name, date_created, date_updated, rowid, _rowid_, oid);");
-         },
-         errors::kCatalogNotATable, "hide its row"},
-    };
-    for (const auto& bad : cases) {
-        SCOPED_TRACE(bad.what);
+TEST(OtherProgram, WriterMidChangeLocksTheFileUnlessItIsInWalMode) {
+    for (const bool wal : {false, true}) {
         TempFolder folder;
-        const std::string path = folder.File("catalog.db");
-        bad.make(path);
-        const auto before = FolderState(folder.path());
-
-        const auto result = Open("Form;" + path);
-        EXPECT_EQ(result.status.number, bad.number) << result.status.description;
-        EXPECT_EQ(result.rowset, nullptr);
-        EXPECT_NE(result.status.description.find("'" + path + "'"), std::string::npos)
-            << result.status.description;
-        EXPECT_NE(result.status.description.find(bad.mention), std::string::npos)
-            << result.status.description;
-        EXPECT_EQ(FolderState(folder.path()), before) << "the provider changed the folder";
+        const std::string path = folder.File("c.db");
+        RunSql(path, (wal ? "PRAGMA journal_mode = WAL;" : "") + kTwoForms);
+        sqlite3* writer = nullptr;
+        sqlite3_open(path.c_str(), &writer);
+        Exec(writer, "BEGIN EXCLUSIVE; INSERT INTO objects VALUES ('Form', 'c', 0, 0);");
+        const auto busy = Open("Form;" + path);
+        if (wal) {
+            ASSERT_TRUE(busy.status.ok()) << busy.status.description;
+            EXPECT_EQ(busy.rowset->RowCount(), 2u) << "the snapshot holds only committed rows";
+        } else {
+            EXPECT_EQ(busy.status.number, errors::kDatabaseLocked) << busy.status.description;
+            EXPECT_NE(busy.status.description.find(path), std::string::npos);
+        }
+        // Once the writer is done, the file opens with its change.
+        Exec(writer, "COMMIT");
+        sqlite3_close(writer);
+        const auto after = Open("Form;" + path);
+        ASSERT_TRUE(after.status.ok()) << after.status.description;
+        EXPECT_EQ(after.rowset->RowCount(), 3u);
     }
 }
 
-TEST(DatabaseFile, DeviceIsRefusedWithoutReadingIt) {
-    const auto result = Open("Form;/dev/zero");
-    EXPECT_EQ(result.status.number, errors::kNotARegularFile);
-    EXPECT_NE(result.status.description.find("device"), std::string::npos);
-}
-
-TEST(DatabaseFile, UnreadableFileIsRefused) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+TEST(OtherProgram, NoLockIsHeldOnceOpenAndTheSnapshotOutlivesTheFile) {
     TempFolder folder;
     const std::string path = folder.File("c.db");
-    RunSql(path, kOneForm);
-    fs::permissions(path, fs::perms::none);
-    EXPECT_EQ(Open("Form;" + path).status.number, errors::kCannotOpen);
-}
-
-TEST(DatabaseFile, WriterHoldingTheLockIsReportedAsLocked) {
-    TempFolder folder;
-    const std::string path = folder.File("c.db");
-    RunSql(path, kOneForm);
-
-    sqlite3* writer = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE; INSERT INTO objects VALUES('Form', 'B', 1, 2);", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
-    const auto result = Open("Form;" + path);
-    EXPECT_EQ(result.status.number, errors::kDatabaseLocked) << result.status.description;
-    EXPECT_NE(result.status.description.find(path), std::string::npos);
-
-    // Once the writer is done, the file opens again: nothing was left behind.
-    ASSERT_EQ(sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(writer);
-    const auto after = Open("Form;" + path);
-    ASSERT_TRUE(after.status.ok()) << after.status.description;
-    EXPECT_EQ(after.rowset->RowCount(), 2u);
-}
-
-TEST(DatabaseFile, WalDatabaseIsReadWhileAWriterIsBusy) {
-    TempFolder folder;
-    const std::string path = folder.File("c.db");
-    RunSql(path, "PRAGMA journal_mode = WAL;" + kOneForm);
-
-    sqlite3* writer = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO objects VALUES('Form', 'B', 1, 2);", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
+    RunSql(path, kTwoForms);
     const auto result = Open("Form;" + path);
     ASSERT_TRUE(result.status.ok()) << result.status.description;
-    EXPECT_EQ(result.rowset->RowCount(), 1u) << "the snapshot holds only committed rows";
-    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    const auto rows = Walk(*result.rowset);
+    ASSERT_EQ(rows.size(), 2u);
+
+    // Another program writes at once, without waiting: nothing of ours holds a lock.
+    sqlite3* writer = nullptr;
+    sqlite3_open(path.c_str(), &writer);
+    sqlite3_busy_timeout(writer, 0);
+    Exec(writer,
+         "BEGIN EXCLUSIVE; DELETE FROM objects; INSERT INTO objects VALUES ('Form', 'z', 'x', 'x'); COMMIT;");
     sqlite3_close(writer);
+    EXPECT_EQ(Walk(*result.rowset), rows) << "after a change";
+
+    RunSql(folder.File("other.db"),
+           std::string(kCatalogTable) + "INSERT INTO objects VALUES ('Form', 'o', 1, 1);");
+    fs::rename(folder.File("other.db"), path);
+    EXPECT_EQ(Walk(*result.rowset), rows) << "after the file was replaced";
+    fs::remove(path);
+    EXPECT_EQ(Walk(*result.rowset), rows) << "after the file was deleted";
 }
 
-TEST(DatabaseFile, ReadingLeavesTheFileAndFolderUntouched) {
+// The status number of opening source with the rights of an ordinary user:
+// the superuser ignores permissions, so it opens in a child process that
+// gives them up first. -1 when the child could not run.
+int OpenAsOrdinaryUser(const std::string& source) {
+    if (geteuid() != 0) return Open(source).status.number;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(255);
+        const int number = Open(source).status.number;
+        _exit(number == 0 ? 0 : number - 2000);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status) == 0 ? 0 : WEXITSTATUS(status) + 2000;
+}
+
+TEST(Permissions, UnreadableFileAndWalCatalogInAReadOnlyFolderAreClearErrorsAndStayWhole) {
     TempFolder folder;
-    const std::string path = folder.File("c.db");
-    RunSql(path, kOneForm);
-    const auto before = FolderState(folder.path());
-    for (const char* source : {"Form;", "Query;", "Report;"}) {
-        const auto result = Open(source + path);
-        ASSERT_TRUE(result.status.ok()) << result.status.description;
+    const fs::path sub = folder.path() / "ro";
+    fs::create_directory(sub);
+    const std::string wal = (sub / "c.db").string(), unreadable = folder.File("u.db");
+    RunSql(wal, "PRAGMA journal_mode = WAL;" + kTwoForms);
+    ASSERT_FALSE(fs::exists(wal + "-wal")) << "the last close folds the WAL back in";
+    RunSql(unreadable, kTwoForms);
+    const std::string bytes = ReadBytes(wal);
+    fs::permissions(unreadable, fs::perms::none);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(
+        sub, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
+
+    EXPECT_EQ(OpenAsOrdinaryUser("Form;" + unreadable), errors::kCannotOpen);
+    // SQLite cannot read a WAL database without its "-shm" file, which it may
+    // not make here: a clear refusal, never SQLite's "attempt to write".
+    EXPECT_EQ(OpenAsOrdinaryUser("Form;" + wal), errors::kCannotOpen);
+    const auto result = Open("Form;" + wal);
+    EXPECT_TRUE(result.status.ok() || result.status.description.find("WAL mode") != std::string::npos)
+        << result.status.description;
+
+    fs::permissions(sub, fs::perms::owner_all);
+    EXPECT_EQ(ReadBytes(wal), bytes) << "the catalog itself was changed";
+    for (const auto& entry : fs::directory_iterator(sub)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "c.db" || name == "c.db-wal" || name == "c.db-shm") << name;
     }
-    EXPECT_EQ(FolderState(folder.path()), before);
-}
-
-TEST(DatabaseFile, NamesAreAlwaysPlainPaths) {
-    TempFolder folder;
-    ScopedWorkingFolder working(folder.path());
-    fs::create_directory(folder.path() / "sub");
-    for (const char* name : {"we;ird 'quoted' \"name\".db", "file:real.db", "sub/c.db", ":memory:x"}) {
-        RunSql(folder.File(name), kOneForm);
-    }
-    const auto before = FolderState(folder.path());
-
-    // Present files, relative or absolute, open whatever their names hold.
-    const std::string weird = "we;ird 'quoted' \"name\".db";
-    for (const std::string& source :
-         std::vector<std::string>{"Form;" + weird, "Form;" + folder.File(weird), "Form;file:real.db",
-                                  "Form;sub/c.db", "Form;:memory:x"}) {
-        const auto result = Open(source);
-        ASSERT_TRUE(result.status.ok()) << source << ": " << result.status.description;
-        EXPECT_EQ(result.rowset->RowCount(), 1u) << source;
-    }
-    // Names SQLite would take for a URI or an in-memory database are missing
-    // files here, and stay missing.
-    for (const char* name : {"file:x.db", ":memory:", "file::memory:", "file:real.db?mode=memory", "sub/"}) {
-        const auto result = Open(std::string("Form;") + name);
-        EXPECT_EQ(result.status.number,
-                  std::string_view(name) == "sub/" ? errors::kNotARegularFile : errors::kDatabaseNotFound)
-            << name << ": " << result.status.description;
-        EXPECT_NE(result.status.description.find(folder.File(name)), std::string::npos)
-            << result.status.description;
-    }
-    EXPECT_EQ(FolderState(folder.path()), before);
-}
-
-TEST(DatabaseFile, TildeMeansTheHomeFolder) {
-    TempFolder home;
-    ScopedEnvironment setHome("HOME", home.path().c_str());
-    RunSql(home.File("c.db"), kOneForm);
-
-    const auto found = Open("Form;~/c.db");
-    ASSERT_TRUE(found.status.ok()) << found.status.description;
-    EXPECT_EQ(found.rowset->RowCount(), 1u);
-
-    const auto missing = Open("Form;~/none.db");
-    EXPECT_EQ(missing.status.number, errors::kDatabaseNotFound);
-    EXPECT_NE(missing.status.description.find("'" + home.File("none.db") + "'"), std::string::npos)
-        << missing.status.description;
 }
 
 }  // namespace
