@@ -71,9 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"en_US.UTF-8", "02/11/2025 02:05:09 PM", "02/11/2025", "-1234.5", nullptr},
                       LocaleCase{"de_DE.UTF-8", "11.02.2025 14:05:09", "11.02.2025", "-1234,5", nullptr},
                       LocaleCase{"en_GB.UTF-8", "11/02/2025 14:05:09", "11/02/2025", "-1234.5", nullptr},
-                      // The zone's name after the time, before it, and its offset.
-                      LocaleCase{"en_IN.UTF-8", "11/02/2025 02:05:09 PM", "11/02/2025", "-1234.5",
-                                 "11/02/2025 02:05:09 PM EST", true},
+                      // The zone's name after the time (through %r), before it, and its offset.
+                      LocaleCase{"tpi_PG.UTF-8", "11/02/2025 02:05:09 apinun", "11/02/2025", "-1234.5",
+                                 "11/02/2025 02:05:09 apinun EST", true},
                       LocaleCase{"ar_EG.UTF-8", "11 فبر, 2025 02:05:09 م", "11 فبر, 2025", "-1234.5",
                                  "11 فبر, 2025 EST 02:05:09 م", true},
                       LocaleCase{"nb_NO.UTF-8", "11. feb. 2025 kl. 14.05", "11. feb. 2025", "-1234,5",
