@@ -15,14 +15,16 @@ namespace browse {
 //  - numbers in the locale's ordinary form: its decimal separator, no
 //    grouping;
 //  - dates in the locale's numeric date form with a four-digit year, then the
-//    locale's time with seconds unless the time is midnight;
+//    locale's time with seconds unless the time is midnight; a zone the
+//    locale's form shows is the date's own, and left out for a wall-clock
+//    date, which has none;
 //  - empty as "";
 //  - null not at all: that is an error.
 // The locale's formats are looked up once, when the formatter is made.
 class ValueFormatter {
 public:
     // name as for newlocale(3): "" is the user's locale from the environment.
-    // A locale that is not installed falls back to "C".
+    // A locale category that is not installed falls back to "C" on its own.
     explicit ValueFormatter(const char* localeName = "");
     ~ValueFormatter();
 
@@ -38,8 +40,9 @@ private:
     void FormatReal(double number, std::string& out) const;
 
     locale_t locale_;
-    std::string dateFormat_;      // date only, for midnight
-    std::string dateTimeFormat_;  // date, a space, the time with seconds
+    // [0] the date only, for midnight; [1] the date, a space, the time with
+    // seconds. Each [without zone, with zone]: a wall-clock date has none.
+    std::string formats_[2][2];
     std::string decimalPoint_;
 };
 

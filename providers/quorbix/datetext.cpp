@@ -1,6 +1,9 @@
 #include "datetext.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace quorbix {
@@ -71,8 +74,21 @@ std::optional<dataaccess::DateTime> LocalDateFromUnixSeconds(std::int64_t second
     if (year < 1 || year > 9999) return std::nullopt;
     // A leap second (tm_sec 60) can only come from "right/" zone files; the
     // program's dates have no room for it, so it is folded into second 59.
-    return dataaccess::DateTime{year,          local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min,     local.tm_sec > 59 ? 59 : local.tm_sec};
+    dataaccess::DateTime date{year,          local.tm_mon + 1, local.tm_mday,
+                              local.tm_hour, local.tm_min,     local.tm_sec > 59 ? 59 : local.tm_sec};
+    // The zone is copied, not pointed to: the C library may reuse its text
+    // when the TZ rules are loaded again.
+    date.utcOffset = static_cast<int>(local.tm_gmtoff);
+    const std::size_t length = local.tm_zone != nullptr ? std::strlen(local.tm_zone) : 0;
+    if (length > 0 && length < date.zone.size()) {
+        std::memcpy(date.zone.data(), local.tm_zone, length);
+    } else {
+        // No name, or one too long to keep: the offset names the zone.
+        const int minutes = std::abs(date.utcOffset) / 60;
+        std::snprintf(date.zone.data(), date.zone.size(), "%c%02d%02d", date.utcOffset < 0 ? '-' : '+',
+                      minutes / 60 % 100, minutes % 60);
+    }
+    return date;
 }
 
 std::optional<dataaccess::DateTime> LocalDateFromJulianDay(double day) noexcept {

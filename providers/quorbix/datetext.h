@@ -12,7 +12,8 @@ namespace quorbix {
 // program shows:
 //   - ISO-8601 text is already wall-clock time and is taken as written;
 //   - a Julian day number (REAL) and Unix seconds (INTEGER) are instants in
-//     UTC and are shown in local time (the TZ rules of this process).
+//     UTC and are shown in local time (the TZ rules of this process), with
+//     the zone's name and offset at that instant.
 // Anything that is not a real date between the years 1 and 9999 yields no
 // date, and the caller delivers the stored value unchanged instead.
 

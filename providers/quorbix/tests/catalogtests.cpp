@@ -67,6 +67,15 @@ TEST(Catalog, DatesInEachFormAreLocalWallClockDates) {
         EXPECT_EQ(Describe(result.rowset->Read(i, 1)), cases[i].expected) << cases[i].stored;
         EXPECT_EQ(Describe(result.rowset->Read(i, 2)), cases[i].expected) << cases[i].stored;
     }
+    // Instants carry their zone at that instant; wall-clock text has none.
+    const auto zoneOf = [&](std::size_t row) {
+        const dataaccess::DateTime date = result.rowset->Read(row, 1).AsDate();
+        return std::string(date.zone.data()) + std::to_string(date.utcOffset);
+    };
+    EXPECT_EQ(zoneOf(1), "0");
+    EXPECT_EQ(zoneOf(19), "CET3600");   // 0
+    EXPECT_EQ(zoneOf(20), "CEST7200");  // 1719792000
+    EXPECT_EQ(zoneOf(23), "CEST7200");  // 2460492.5
     // Shown without a time of day only at midnight.
     EXPECT_TRUE(result.rowset->Read(0, 1).AsDate().IsMidnight());
     EXPECT_FALSE(result.rowset->Read(1, 1).AsDate().IsMidnight());
