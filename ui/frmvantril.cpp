@@ -44,17 +44,19 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& accessibleN
     return box;
 }
 
-QFont CaptionFont() {
-    const QString family = QStringLiteral("MS Sans Serif");
-    // Where the requested family is missing, a close sans-serif stands in;
-    // registered once for the whole program.
-    if (QFont::substitutes(family).isEmpty()) {
-        QFont::insertSubstitutions(family,
-                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    }
+// A sans-serif family, with close stand-ins where it is missing; they are
+// registered once for the whole program.
+QFont SansSerif(const QString& family, const QStringList& standIns) {
+    if (QFont::substitutes(family).isEmpty()) QFont::insertSubstitutions(family, standIns);
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont CaptionFont() {
+    QFont font = SansSerif(QStringLiteral("MS Sans Serif"),
+                           {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
     font.setPointSizeF(13.5);
     font.setWeight(QFont::Bold);
     return font;
@@ -63,10 +65,13 @@ QFont CaptionFont() {
 // The fixed layout leaves room only for a small, narrow face: in this one
 // every caption and the widest date with its time fit their controls. The
 // window sets it itself, so that no platform theme or desktop font reaches
-// the layout; where the family is missing, the system's sans-serif stands in.
+// the layout. The stand-ins have the same widths; failing them, the system's
+// sans-serif stands in, and longer texts are cut.
 QFont ControlFont() {
-    QFont font(QStringLiteral("Liberation Sans Narrow"), 8, QFont::Normal);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = SansSerif(QStringLiteral("Liberation Sans Narrow"),
+                           {QStringLiteral("Arial Narrow"), QStringLiteral("Nimbus Sans Narrow")});
+    font.setPointSize(8);
+    font.setWeight(QFont::Normal);
     return font;
 }
 
