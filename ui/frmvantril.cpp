@@ -85,7 +85,9 @@ bool IsCut(const QLineEdit& box, const QString& text) {
     const QRect room = box.style()
                            ->subElementRect(QStyle::SE_LineEditContents, &option, &box)
                            .marginsRemoved(box.textMargins());
-    return box.fontMetrics().horizontalAdvance(text) + 2 + 2 * 2 > room.width();
+    // Hardly a character is narrower than a pixel: a text with more of them
+    // than the room has pixels is cut, and a huge one is slow to measure.
+    return text.size() > room.width() || box.fontMetrics().horizontalAdvance(text) + 2 + 2 * 2 > room.width();
 }
 
 // The value as a tooltip: escaped, so that a name looking like markup shows

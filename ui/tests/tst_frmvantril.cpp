@@ -269,7 +269,6 @@ private slots:
         QTest::newRow("Enter on cmdPrev") << "cmdPrev" << int(Qt::Key_Enter) << "Error 101";
         QTest::newRow("Return in txtDatabase") << "txtDatabase" << int(Qt::Key_Return) << "";
         QTest::newRow("Enter in lstType") << "lstType" << int(Qt::Key_Enter) << "";
-        QTest::newRow("Return in txtName") << "txtName" << int(Qt::Key_Return) << "";
     }
 
     void keysPressOnlyTheFocusedButton() {
