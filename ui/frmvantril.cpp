@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -41,16 +44,61 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& accessibleN
     return box;
 }
 
-QFont CaptionFont() {
-    // Where the requested family is missing, a close sans-serif stands in.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    QFont font(QStringLiteral("MS Sans Serif"));
+// A sans-serif family, with close stand-ins where it is missing; they are
+// registered once for the whole program.
+QFont SansSerif(const QString& family, const QStringList& standIns) {
+    if (QFont::substitutes(family).isEmpty()) QFont::insertSubstitutions(family, standIns);
+    QFont font(family);
     font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont CaptionFont() {
+    QFont font = SansSerif(QStringLiteral("MS Sans Serif"),
+                           {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
     font.setPointSizeF(13.5);
     font.setWeight(QFont::Bold);
     return font;
+}
+
+// The fixed layout leaves room only for a small, narrow face: in this one
+// every caption and the widest date with its time fit their controls. The
+// window sets it itself, so that no platform theme or desktop font reaches
+// the layout. The stand-ins have the same widths; failing them, the system's
+// sans-serif stands in, and longer texts are cut.
+QFont ControlFont() {
+    QFont font = SansSerif(QStringLiteral("Liberation Sans Narrow"),
+                           {QStringLiteral("Arial Narrow"), QStringLiteral("Nimbus Sans Narrow")});
+    font.setPointSize(8);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// Whether box shows only the beginning of text: QLineEdit keeps 2 pixels on
+// each side, and 2 for its cursor, inside the style's contents rectangle.
+bool IsCut(const QLineEdit& box, const QString& text) {
+    QStyleOptionFrame option;
+    option.initFrom(&box);
+    option.lineWidth =
+        box.hasFrame() ? box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &box) : 0;
+    const QRect room = box.style()
+                           ->subElementRect(QStyle::SE_LineEditContents, &option, &box)
+                           .marginsRemoved(box.textMargins());
+    // Hardly a character is narrower than a pixel: a text with more of them
+    // than the room has pixels is cut, and a huge one is slow to measure.
+    return text.size() > room.width() || box.fontMetrics().horizontalAdvance(text) + 2 + 2 * 2 > room.width();
+}
+
+// The value as a tooltip: escaped, so that a name looking like markup shows
+// as itself, and cut short, so that a huge one cannot fill the screen.
+QString ToolTipFor(const QString& text) {
+    constexpr qsizetype kMaxCharacters = 300;
+    qsizetype length = std::min(text.size(), kMaxCharacters);
+    if (length < text.size() && text.at(length - 1).isHighSurrogate()) --length;
+    QString shown = text.left(length).toHtmlEscaped();
+    if (length < text.size()) shown += QChar(0x2026);  // an ellipsis
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(shown);
 }
 
 }  // namespace
@@ -60,6 +108,7 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     setObjectName(QStringLiteral("frmVantril"));
     setWindowTitle(QStringLiteral("Vantril"));
     setFixedSize(FromTwips(0, 0, 3420, 3585).size());
+    setFont(ControlFont());
 
     Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Database Name:"), FromTwips(0, 0, 2775, 375));
     Label1->setFont(CaptionFont());
@@ -71,13 +120,13 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     lstType->setGeometry(FromTwips(120, 960, 1095, 645));
     lstType->setAccessibleName(QStringLiteral("Object kind"));
     lstType->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Three entries of the default font must fit the list's fixed height: no
-    // frame, and rows no taller than a line of text.
+    // The three entries share the list's fixed height, with no frame and no
+    // scroll bar, whatever the line height of the font that stands in.
     lstType->setFrameShape(QFrame::NoFrame);
     lstType->setUniformItemSizes(true);
     for (const char* kind : {"Form", "Query", "Report"}) {
         auto* item = new QListWidgetItem(QLatin1String(kind), lstType);
-        item->setSizeHint(QSize(0, lstType->fontMetrics().height()));
+        item->setSizeHint(QSize(0, lstType->height() / 3));
     }
 
     cmdVantril =
@@ -108,6 +157,14 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     cmdNext->setAccessibleDescription(QStringLiteral("Shows the next object"));
     cmdPrev->setAccessibleDescription(QStringLiteral("Shows the previous object"));
 
+    // The display boxes only show values: nothing there can be overwritten by
+    // accident, and a reader announces them as read-only. They still take the
+    // focus, and their text can be selected and copied.
+    for (QLineEdit* box : {txtName, txtDateCreated, txtDateUpdated}) box->setReadOnly(true);
+    // Enter on a focused button presses it, as Space does; the window has no
+    // default button, so Enter elsewhere presses nothing.
+    for (QPushButton* button : {cmdVantril, cmdNext, cmdPrev}) button->setAutoDefault(true);
+
     QWidget::setTabOrder(cmdVantril, txtDatabase);
     QWidget::setTabOrder(txtDatabase, lstType);
     QWidget::setTabOrder(lstType, cmdNext);
@@ -134,8 +191,10 @@ void frmVantril::SetBoxText(browse::Box box, std::string_view text) {
                         : box == browse::Box::DateCreated ? txtDateCreated
                                                           : txtDateUpdated;
     // Bytes that are not UTF-8 show as U+FFFD.
-    target->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    target->setCursorPosition(0);  // a long name shows its beginning
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    target->setText(shown);
+    target->setCursorPosition(0);  // a long name shows its beginning, the rest in the tooltip
+    target->setToolTip(IsCut(*target, shown) ? ToolTipFor(shown) : QString());
 }
 
 void frmVantril::ShowMessage(std::string_view text) {

@@ -27,6 +27,9 @@ dataaccess::Status SourceString::Parse(std::string_view source, SourceString& pa
 
     bool known = false;
     for (const std::string_view accepted : kKinds) known = known || kind == accepted;
+    if (kind.empty()) {
+        return {errors::kUnknownKind, "No object kind was picked: pick Form, Query or Report."};
+    }
     if (!known) {
         return {errors::kUnknownKind,
                 "The object kind '" + std::string(kind) + "' is not known: use Form, Query or Report."};

@@ -14,7 +14,7 @@ TEST(SourceString, MalformedSourcesAreNumberedErrors) {
     } cases[] = {
         {"", errors::kNoSeparator, {"';'"}},
         {"Form orders.db", errors::kNoSeparator, {"Form orders.db"}},
-        {";orders.db", errors::kUnknownKind, {"''", "Form", "Query", "Report"}},
+        {";orders.db", errors::kUnknownKind, {"No object kind was picked: pick Form, Query or Report."}},
         {"form;orders.db", errors::kUnknownKind, {"'form'", "Form", "Query", "Report"}},
         {"Form ;orders.db", errors::kUnknownKind, {"'Form '"}},
         {"Reports;orders.db", errors::kUnknownKind, {"'Reports'"}},
