@@ -126,9 +126,8 @@ TEST_F(ObjectBrowserTest, OpeningAgainStartsAfreshAndAFailedOpenDropsTheOldRows)
 }
 
 TEST_F(ObjectBrowserTest, StepsBeforeAnyOpenAreObjectNotSet) {
-    for (const auto& step : {std::function<void()>([&] { browser_.ShowNext(); }),
-                             std::function<void()>([&] { browser_.ShowPrevious(); })}) {
-        const Status status = FailureOf(step);
+    for (const Status& status :
+         {FailureOf([&] { browser_.ShowNext(); }), FailureOf([&] { browser_.ShowPrevious(); })}) {
         EXPECT_EQ(status.number, 101);
         EXPECT_EQ(status.description,
                   "Object not set: no record set is open yet. Pick a kind and press Vantril first.");

@@ -16,10 +16,10 @@ using dataaccess::Value;
 using dataaccess::testing::MapResolver;
 using dataaccess::testing::MemoryProvider;
 
-// Rows "a", "b", ... of one field, "Name".
-std::shared_ptr<MemoryProvider> Letters(int rows) {
-    std::vector<std::vector<Value>> data;
-    for (int i = 0; i < rows; ++i) data.push_back({Value::Text(i == 0 ? "a" : "b")});
+// The first n of the rows "a" and "b", in one field "Name".
+std::shared_ptr<MemoryProvider> Letters(int n) {
+    std::vector<std::vector<Value>> data = {{Value::Text("a")}, {Value::Text("b")}};
+    data.resize(static_cast<std::size_t>(n));
     return std::make_shared<MemoryProvider>(std::vector<std::string>{"Name"}, std::move(data));
 }
 
@@ -105,45 +105,25 @@ TEST(Recordset, OpenFindsTheProviderAndPassesEverythingThrough) {
     EXPECT_EQ(failed.EOF_(flag).number, 1001) << "a failed Open leaves it closed";
 }
 
-TEST(Recordset, AClosedRecordsetRefusesEveryOperation) {
+// Closed, every operation is refused; open, a field off the rows cannot be read.
+TEST(Recordset, ReadsAreRefusedWhenClosedOrOffTheRows) {
     MapResolver resolver;
+    resolver.Add("Memory", Letters(1));
     Recordset rs(resolver);
     bool flag = false;
     dataaccess::Fields fields;
     dataaccess::Field field;
     Value value;
-    const Status bof = rs.BOF(flag);
-    EXPECT_EQ(bof.number, 1001);
-    EXPECT_EQ(bof.description, "The operation is not allowed when the record set is not open.");
-    EXPECT_EQ(rs.EOF_(flag).number, 1001);
-    EXPECT_EQ(rs.MoveNext().number, 1001);
-    EXPECT_EQ(rs.MovePrevious().number, 1001);
-    EXPECT_EQ(rs.Fields(fields).number, 1001);
-    EXPECT_EQ(fields.Item("Name", field).number, 1001);
-    EXPECT_EQ(field.Value(value).number, 1001);
-}
-
-TEST(Recordset, FieldsAreFoundByNameInAnyCaseAndReadTheCurrentRow) {
-    MapResolver resolver;
-    resolver.Add("Memory", Letters(2));
-    Recordset rs(resolver);
+    for (const Status& status : {rs.BOF(flag), rs.EOF_(flag), rs.MoveNext(), rs.MovePrevious(),
+                                 rs.Fields(fields), fields.Item("Name", field), field.Value(value)}) {
+        EXPECT_EQ(status.number, 1001);
+        EXPECT_EQ(status.description, "The operation is not allowed when the record set is not open.");
+    }
     ASSERT_TRUE(rs.Open("src", "Provider=Memory", -1, -1, -1).ok());
-    dataaccess::Fields fields;
-    dataaccess::Field field;
-    Value value;
-    ASSERT_TRUE(rs.Fields(fields).ok());
-    const Status missing = fields.Item("Missing", field);
-    EXPECT_EQ(missing.number, 1004);
-    EXPECT_EQ(missing.description, "The record set has no field named 'Missing'.");
-    ASSERT_TRUE(fields.Item("nAmE", field).ok());
-    ASSERT_TRUE(field.Value(value).ok());
-    EXPECT_EQ(value.AsText(), "a");
-    // A field handle taken earlier follows the cursor.
-    ASSERT_TRUE(rs.MoveNext().ok());
-    ASSERT_TRUE(field.Value(value).ok());
-    EXPECT_EQ(value.AsText(), "b");
-    ASSERT_TRUE(rs.MoveNext().ok());
-    EXPECT_EQ(field.Value(value).number, 1003) << "no row after the last";
+    ASSERT_TRUE(rs.Fields(fields).ok() && fields.Item("Name", field).ok() && rs.MoveNext().ok());
+    const Status off = field.Value(value);
+    EXPECT_EQ(off.number, 1003);
+    EXPECT_EQ(off.description, "Either BOF or EOF is true: there is no current row to read.");
 }
 
 }  // namespace
