@@ -8,21 +8,18 @@
 
 namespace browse::testing {
 
-// A window stand-in that keeps the boxes' text and a log of every write and
-// message in the order they came.
-class RecordingView final : public BrowserView {
-public:
+// A window stand-in: answers with what a user chose, and logs every box
+// write ("Name=...") and message ("message:...") in the order they came.
+struct RecordingView final : BrowserView {
     std::string type;
     std::string database;
-    std::string boxes[3];
-    std::vector<std::string> log;  // "Name=...", "DateCreated=...", "DateUpdated=...", "message:..."
+    std::vector<std::string> log;
 
     std::string SelectedType() const override { return type; }
     std::string DatabaseName() const override { return database; }
     void SetBoxText(Box box, std::string_view text) override {
-        static const char* const names[] = {"Name", "DateCreated", "DateUpdated"};
-        boxes[static_cast<int>(box)] = text;
-        log.push_back(std::string(names[static_cast<int>(box)]) + "=" + std::string(text));
+        static const char* const names[] = {"Name=", "DateCreated=", "DateUpdated="};
+        log.push_back(names[static_cast<int>(box)] + std::string(text));
     }
     void ShowMessage(std::string_view text) override { log.push_back("message:" + std::string(text)); }
 };

@@ -12,18 +12,19 @@
 
 namespace {
 
-using browse::Failure;
 using browse::ObjectBrowser;
 using browse::testing::RecordingView;
 using dataaccess::DateTime;
+using dataaccess::Status;
 using dataaccess::Value;
 using dataaccess::testing::MapResolver;
 using dataaccess::testing::MemoryProvider;
+using Log = std::vector<std::string>;
 
 const std::vector<std::string> kColumns = {"Name", "DateCreated", "DateUpdated"};
 
-// Row k (from 1) is named "rowk", created on day k at midnight and updated on
-// day k at 10:30.
+// Row k (from 1) is "rowk", created on January k 2024 at midnight and
+// updated that day at 10:30.
 std::shared_ptr<MemoryProvider> Rows(int n) {
     static const char* const names[] = {"row1", "row2", "row3", "row4", "row5"};
     std::vector<std::vector<Value>> rows;
@@ -34,189 +35,144 @@ std::shared_ptr<MemoryProvider> Rows(int n) {
     return std::make_shared<MemoryProvider>(kColumns, std::move(rows));
 }
 
-std::vector<std::string> Shown(int k) {
-    const std::string day = "0" + std::to_string(k);
-    return {"Name=row" + std::to_string(k), "DateCreated=01/" + day + "/2024",
-            "DateUpdated=01/" + day + "/2024 10:30:00"};
+// What the boxes are given for row k.
+Log Shown(int k) {
+    const std::string d = std::to_string(k);
+    return {"Name=row" + d, "DateCreated=01/0" + d + "/2024", "DateUpdated=01/0" + d + "/2024 10:30:00"};
 }
 
-int ErrorNumberOf(const std::function<void()>& operation) {
+Status FailureOf(const std::function<void()>& operation) {
     try {
         operation();
-    } catch (const Failure& failure) {
-        return failure.status().number;
+    } catch (const browse::Failure& failure) {
+        return failure.status();
     }
-    return 0;
+    return {};
 }
 
 class ObjectBrowserTest : public ::testing::Test {
 protected:
-    void Use(const std::shared_ptr<MemoryProvider>& provider) {
-        provider_ = provider;
+    std::shared_ptr<MemoryProvider> Serve(const std::shared_ptr<MemoryProvider>& provider) {
         resolver_.Add("Quorbix", provider);
+        return provider;
     }
-    std::shared_ptr<MemoryProvider> provider_;
     MapResolver resolver_;
     RecordingView view_;
     ObjectBrowser browser_{view_, resolver_, "C"};
 };
 
-// One script of clicks on a record set of n rows, right after opening it.
-// Each click is 'N' (Next) or 'P' (Previous); each outcome is the row number
-// shown, 'E' for "At End of File" or 'S' for "At Start of File".
-struct Walk {
-    int rows;
-    const char* clicks;
-    const char* outcomes;
-
-    friend void PrintTo(const Walk& w, std::ostream* os) { *os << w.rows << " rows, " << w.clicks; }
-};
-
-class WalkTest : public ObjectBrowserTest, public ::testing::WithParamInterface<Walk> {};
-
-TEST_P(WalkTest, EveryClickShowsTheRightRowOrMessage) {
-    const Walk walk = GetParam();
-    Use(Rows(walk.rows));
-    browser_.OpenObjects();
-    ASSERT_TRUE(view_.log.empty()) << "opening shows nothing";
-    const std::string clicks = walk.clicks;
-    const std::string outcomes = walk.outcomes;
-    ASSERT_EQ(clicks.size(), outcomes.size());
-    for (std::size_t i = 0; i < clicks.size(); ++i) {
-        SCOPED_TRACE("click " + std::to_string(i + 1) + " '" + clicks[i] + "'");
-        const std::string boxesBefore[3] = {view_.boxes[0], view_.boxes[1], view_.boxes[2]};
-        view_.log.clear();
-        if (clicks[i] == 'N') {
-            browser_.ShowNext();
-        } else {
-            browser_.ShowPrevious();
-        }
-        switch (outcomes[i]) {
-            case 'E':
-            case 'S': {
-                const std::string message = outcomes[i] == 'E' ? "At End of File" : "At Start of File";
-                EXPECT_EQ(view_.log, std::vector<std::string>{"message:" + message});
-                for (int b = 0; b < 3; ++b)
-                    EXPECT_EQ(view_.boxes[b], boxesBefore[b]) << "a message keeps the row";
-                break;
-            }
-            default:
-                EXPECT_EQ(view_.log, Shown(outcomes[i] - '0'));
+// Clicks right after opening n rows: 'N' Next, 'P' Previous. Each outcome is
+// the row shown, 'E' "At End of File" or 'S' "At Start of File"; a message
+// writes no box.
+TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
+    const struct {
+        int rows;
+        const char* clicks;
+        const char* outcomes;
+    } walks[] = {
+        {0, "NNPPN", "EESSE"},                    // empty: stays put either way
+        {1, "NNPPPNN", "EE1SS1E"},                // one row
+        {2, "NNPPPN", "2E21S1"},                  // the first Next shows row 2
+        {2, "PNNNP", "S12E2"},                    // row 1 is reached through the start
+        {5, "NNNNNNPPPPPPPN", "2345EE54321SS1"},  // there and back, repeated clicks
+    };
+    for (const auto& walk : walks) {
+        MapResolver resolver;
+        resolver.Add("Quorbix", Rows(walk.rows));
+        RecordingView view;
+        ObjectBrowser browser(view, resolver, "C");
+        browser.OpenObjects();
+        EXPECT_EQ(view.log, Log{}) << "opening shows nothing";
+        for (int i = 0; walk.clicks[i] != '\0'; ++i) {
+            SCOPED_TRACE(std::to_string(walk.rows) + " rows, click " + std::to_string(i + 1));
+            view.log.clear();
+            walk.clicks[i] == 'N' ? browser.ShowNext() : browser.ShowPrevious();
+            const char outcome = walk.outcomes[i];
+            EXPECT_EQ(view.log, outcome == 'E'   ? Log{"message:At End of File"}
+                                : outcome == 'S' ? Log{"message:At Start of File"}
+                                                 : Shown(outcome - '0'));
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(StateTable, WalkTest,
-                         ::testing::Values(Walk{0, "NNPPN", "EESSE"},      // empty: stays put either way
-                                           Walk{1, "NNPPPNN", "EE1SS1E"},  // one row
-                                           Walk{2, "NNPPPN", "2E21S1"},    // first Next shows row 2
-                                           Walk{2, "PNNNP", "S12E2"},  // row 1 is reached through the start
-                                           Walk{5, "NNNNNNPPPPPPPN",
-                                                "2345EE54321SS1"},  // there and back, repeated clicks
-                                           Walk{5, "PPNPNN", "SS1S12"}));
-
-TEST_F(ObjectBrowserTest, OpenObjectsBuildsTheSourceFromKindAndName) {
-    struct Case {
-        const char* type;
-        const char* database;
-        const char* source;
-    };
-    const Case cases[] = {
-        {"Query", "/data/app.db", "Query;/data/app.db"},
-        {"", "app.db", ";app.db"},
-        {"Form", "", "Form;"},
-        {"", "", ";"},
-        {"Report", "a;b.db", "Report;a;b.db"},
-        {"Form", " spaced 'quoted' \"name\" ", "Form; spaced 'quoted' \"name\" "},
-    };
-    Use(Rows(1));
-    for (const Case& c : cases) {
-        view_.type = c.type;
-        view_.database = c.database;
-        browser_.OpenObjects();
-    }
-    ASSERT_EQ(provider_->calls().size(), std::size(cases));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const dataaccess::testing::OpenCall& call = provider_->calls()[i];
-        EXPECT_EQ(call.source, cases[i].source);
-        EXPECT_EQ(call.cursorType, -1);
-        EXPECT_EQ(call.lockType, -1);
-        EXPECT_EQ(call.options, -1);
-    }
-    EXPECT_TRUE(view_.log.empty());
+TEST_F(ObjectBrowserTest, OpenAsksForKindSemicolonNameWithTheThreeUnspecifiedOptions) {
+    const auto rows = Serve(Rows(1));
+    view_.type = "Report";
+    view_.database = " a;b.db ";
+    browser_.OpenObjects();
+    ASSERT_EQ(rows->calls().size(), 1u);
+    EXPECT_EQ(rows->calls()[0].source, "Report; a;b.db ");
+    EXPECT_EQ(rows->calls()[0].cursorType, -1);
+    EXPECT_EQ(rows->calls()[0].lockType, -1);
+    EXPECT_EQ(rows->calls()[0].options, -1);
 }
 
-TEST_F(ObjectBrowserTest, OpeningAgainStartsAFreshRecordSetAndKeepsTheBoxes) {
-    Use(Rows(3));
+TEST_F(ObjectBrowserTest, OpeningAgainStartsAfreshAndAFailedOpenDropsTheOldRows) {
+    const auto rows = Serve(Rows(3));
     browser_.OpenObjects();
     browser_.ShowNext();
     browser_.ShowNext();
-    EXPECT_EQ(view_.boxes[0], "row3");
-    browser_.OpenObjects();
-    EXPECT_EQ(view_.boxes[0], "row3") << "opening leaves the boxes alone";
     view_.log.clear();
+    browser_.OpenObjects();
+    EXPECT_EQ(view_.log, Log{}) << "opening leaves the boxes alone";
     browser_.ShowNext();
     EXPECT_EQ(view_.log, Shown(2)) << "the new record set stood on row 1";
-}
 
-TEST_F(ObjectBrowserTest, AFailedOpenHasAlreadyReleasedTheOldRecordSet) {
-    Use(Rows(3));
-    browser_.OpenObjects();
-    provider_->FailWith({2003, "Cannot find the database '/nope'."});
-    EXPECT_EQ(ErrorNumberOf([&] { browser_.OpenObjects(); }), 2003);
-    EXPECT_EQ(ErrorNumberOf([&] { browser_.ShowNext(); }), 1001) << "the old rows are gone";
+    rows->FailWith({2010, "Cannot find the database '/nope'."});
+    EXPECT_EQ(FailureOf([&] { browser_.OpenObjects(); }).number, 2010);
+    const Status stale = FailureOf([&] { browser_.ShowNext(); });
+    EXPECT_EQ(stale.number, 1001) << "the old rows are gone";
+    EXPECT_EQ(stale.description, "The operation is not allowed when the record set is not open.");
 }
 
 TEST_F(ObjectBrowserTest, StepsBeforeAnyOpenAreObjectNotSet) {
-    EXPECT_EQ(ErrorNumberOf([&] { browser_.ShowNext(); }), 101);
-    EXPECT_EQ(ErrorNumberOf([&] { browser_.ShowPrevious(); }), 101);
-    EXPECT_TRUE(view_.log.empty());
+    for (const Status& status :
+         {FailureOf([&] { browser_.ShowNext(); }), FailureOf([&] { browser_.ShowPrevious(); })}) {
+        EXPECT_EQ(status.number, 101);
+        EXPECT_EQ(status.description,
+                  "Object not set: no record set is open yet. Pick a kind and press Vantril first.");
+    }
+    EXPECT_EQ(view_.log, Log{});
 }
 
-// A bad field stops the row part-way: the boxes before it keep the new row's
-// values, the ones after it are not written.
-TEST_F(ObjectBrowserTest, ABadFieldStopsTheRowWhereItIs) {
-    struct Case {
+// Fields are found in any case and written in the boxes' order; the first
+// bad one stops the row where it is.
+TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
+    const struct {
         std::vector<std::string> columns;
         std::vector<Value> row;
-        int number;
-        std::vector<std::string> written;
+        Status failure;
+        Log written;
+    } cases[] = {
+        {{"NAME", "datecreated", "DateUPDATED"},
+         {Value::Text("n"), Value::Integer(-7), Value()},
+         {},
+         {"Name=n", "DateCreated=-7", "DateUpdated="}},
+        {{"Name", "DateUpdated"},
+         {Value::Text("x"), Value::Text("u")},
+         {1004, "The record set has no field named 'DateCreated'."},
+         {"Name=x"}},
+        {kColumns,
+         {Value::Text("x"), Value::Text("c"), Value::Null()},
+         {102, "Invalid use of Null: the field 'DateUpdated' has no value to show."},
+         {"Name=x", "DateCreated=c"}},
+        {kColumns,
+         {Value::Null(), Value::Text("c"), Value::Text("u")},
+         {102, "Invalid use of Null: the field 'Name' has no value to show."},
+         {}},
     };
-    const Case cases[] = {
-        {{"Name", "DateUpdated"}, {Value::Text("x"), Value::Text("u")}, 1004, {"Name=x"}},
-        {kColumns, {Value::Text("x"), Value::Null(), Value::Text("u")}, 102, {"Name=x"}},
-        {kColumns, {Value::Text("x"), Value::Text("c"), Value::Null()}, 102, {"Name=x", "DateCreated=c"}},
-        {kColumns, {Value::Null(), Value::Text("c"), Value::Text("u")}, 102, {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         MapResolver resolver;
         resolver.Add("Quorbix", std::make_shared<MemoryProvider>(
                                     c.columns, std::vector<std::vector<Value>>{c.row, c.row}));
         RecordingView view;
         ObjectBrowser browser(view, resolver, "C");
         browser.OpenObjects();
-        try {
-            browser.ShowNext();
-            ADD_FAILURE() << "no failure";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.status().number, c.number);
-            if (c.number == 102) {
-                EXPECT_NE(failure.status().description.find("Null"), std::string::npos);
-            }
-        }
+        const Status status = FailureOf([&] { browser.ShowNext(); });
+        EXPECT_EQ(status.number, c.failure.number);
+        EXPECT_EQ(status.description, c.failure.description);
         EXPECT_EQ(view.log, c.written);
     }
-}
-
-TEST_F(ObjectBrowserTest, FieldNamesAreFoundInAnyCase) {
-    std::vector<std::vector<Value>> rows(2, {Value::Text("n"), Value::Text("c"), Value()});
-    resolver_.Add("quorbix", std::make_shared<MemoryProvider>(
-                                 std::vector<std::string>{"NAME", "datecreated", "DateUPDATED"}, rows));
-    view_.boxes[2] = "typed by the user";
-    browser_.OpenObjects();
-    browser_.ShowNext();
-    EXPECT_EQ(view_.log, (std::vector<std::string>{"Name=n", "DateCreated=c", "DateUpdated="}));
-    EXPECT_EQ(view_.boxes[2], "") << "an empty value empties its box";
 }
 
 }  // namespace

@@ -3,48 +3,41 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
-#include "asciicase.h"
 #include "provider.h"
 #include "providerresolver.h"
 #include "rowset.h"
 
 namespace dataaccess::testing {
 
-// Rows held in memory, for tests of everything above the provider.
-class MemoryRowset final : public Rowset {
-public:
-    MemoryRowset(std::vector<std::string> columns, std::vector<std::vector<Value>> rows)
-        : columns_(std::move(columns)), rows_(std::move(rows)) {}
+using Rows = std::vector<std::vector<Value>>;
 
-    std::size_t RowCount() const noexcept override { return rows_.size(); }
-    std::size_t ColumnCount() const noexcept override { return columns_.size(); }
-    std::string_view ColumnName(std::size_t column) const noexcept override { return columns_[column]; }
-    Value Read(std::size_t row, std::size_t column) const noexcept override { return rows_[row][column]; }
+struct MemoryRowset final : Rowset {
+    MemoryRowset(std::vector<std::string> names, Rows values)
+        : columns(std::move(names)), rows(std::move(values)) {}
 
-private:
-    std::vector<std::string> columns_;
-    std::vector<std::vector<Value>> rows_;
+    std::vector<std::string> columns;
+    Rows rows;
+
+    std::size_t RowCount() const noexcept override { return rows.size(); }
+    std::size_t ColumnCount() const noexcept override { return columns.size(); }
+    std::string_view ColumnName(std::size_t column) const noexcept override { return columns[column]; }
+    Value Read(std::size_t row, std::size_t column) const noexcept override { return rows[row][column]; }
 };
 
-// What one call of Provider::Open was given.
 struct OpenCall {
     std::string source;
-    int cursorType = 0;
-    int lockType = 0;
-    int options = 0;
+    int cursorType, lockType, options;
 };
 
-// Records every Open and answers it with a copy of its rows, or with the
-// status it was told to fail with. Text values must view storage that lives
-// as long as the provider (string literals do).
+// Answers every Open with a copy of its rows, or with the failure it was
+// given, and notes what it was asked. Text values must view storage that
+// outlives the provider (string literals do).
 class MemoryProvider final : public Provider {
 public:
-    MemoryProvider(std::vector<std::string> columns, std::vector<std::vector<Value>> rows)
-        : columns_(std::move(columns)), rows_(std::move(rows)) {}
+    MemoryProvider(std::vector<std::string> columns, Rows rows)
+        : rows_(std::move(columns), std::move(rows)) {}
 
     void FailWith(Status status) { failure_ = std::move(status); }
     const std::vector<OpenCall>& calls() const { return calls_; }
@@ -52,41 +45,32 @@ public:
     Status Open(std::string_view source, int cursorType, int lockType, int options,
                 std::unique_ptr<Rowset>& rowset) noexcept override {
         calls_.push_back({std::string(source), cursorType, lockType, options});
-        if (!failure_.ok()) return failure_;
-        rowset = std::make_unique<MemoryRowset>(columns_, rows_);
-        return {};
+        if (failure_.ok()) rowset = std::make_unique<MemoryRowset>(rows_);
+        return failure_;
     }
 
 private:
-    std::vector<std::string> columns_;
-    std::vector<std::vector<Value>> rows_;
+    MemoryRowset rows_;
     Status failure_;
     std::vector<OpenCall> calls_;
 };
 
-// Puts test providers in front of another resolver (or of nothing).
+// Gives the providers it was handed, by their exact names.
 class MapResolver final : public ProviderResolver {
 public:
-    explicit MapResolver(const ProviderResolver* fallback = nullptr) : fallback_(fallback) {}
-
     void Add(std::string name, std::shared_ptr<Provider> provider) {
-        providers_.emplace_back(std::move(name), std::move(provider));
+        providers_[std::move(name)] = std::move(provider);
     }
 
     Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const override {
-        for (const auto& [known, candidate] : providers_) {
-            if (EqualsIgnoringAsciiCase(known, name)) {
-                provider = candidate;
-                return {};
-            }
-        }
-        if (fallback_ != nullptr) return fallback_->Resolve(name, provider);
-        return {1007, "Provider '" + std::string(name) + "' not found."};
+        const auto found = providers_.find(name);
+        if (found == providers_.end()) return {1007, "Provider '" + std::string(name) + "' not found."};
+        provider = found->second;
+        return {};
     }
 
 private:
-    const ProviderResolver* fallback_;
-    std::vector<std::pair<std::string, std::shared_ptr<Provider>>> providers_;
+    std::map<std::string, std::shared_ptr<Provider>, std::less<>> providers_;
 };
 
 }  // namespace dataaccess::testing
