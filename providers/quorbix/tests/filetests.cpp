@@ -57,8 +57,10 @@ TEST(OtherProgram, PipeSwappedForTheFileDuringOpensNeverHangs) {
     RunSql(path, kTwoForms);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     std::atomic<bool> stop = false;
+    // Swapped about as often as an open takes, so that some land between
+    // the provider's check and SQLite's open.
     std::thread swapper([&] {
-        while (!stop) renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE);
+        while (!stop) renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
     });
     // A hang here is caught by the test's time limit.
     std::map<int, int> outcomes;
