@@ -20,7 +20,7 @@ std::uint64_t FloorOpen(const std::string& path, std::string_view kind) {
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, static_cast<int*>(nullptr));
     sqlite3_busy_timeout(db, quorbix::CatalogReader::kBusyTimeoutMilliseconds);
-    sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA query_only = 1; PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
 
     // The provider's row query, as it uses it on an ordinary table.
     sqlite3_stmt* rows = nullptr;

@@ -1,9 +1,17 @@
 #include "pluginresolver.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "dataaccesserrors.h"
 
@@ -30,12 +38,64 @@ std::string Lower(std::string_view name) {
     return lower;
 }
 
-// Owns one dlopen handle. Modules are closed only when the last provider made
-// from them is gone, so no code is unmapped while an object still uses it.
+// The name under which a module is loaded through its open descriptor.
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Owns one dlopen handle and the descriptor it was loaded through. Modules are
+// closed only when the last provider made from them is gone, so no code is
+// unmapped while an object still uses it. The descriptor is kept for as long
+// as the module stays mapped: the loader knows the module by the descriptor's
+// name, which must not come to stand for another file.
 struct ModuleCloser {
-    void operator()(void* handle) const noexcept { dlclose(handle); }
+    int fd = -1;
+    void operator()(void* handle) const noexcept {
+        dlclose(handle);
+        if (void* still = dlopen(DescriptorPath(fd).c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+            dlclose(still);
+        } else {
+            ::close(fd);
+        }
+    }
 };
 using ModuleHandle = std::unique_ptr<void, ModuleCloser>;
+
+// Reads exactly size bytes at offset; false when the file is shorter.
+bool ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
+    auto* bytes = static_cast<char*>(buffer);
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, bytes, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+// Why the module open at fd cannot be mapped safely, or empty. dlopen maps a
+// module's segments without checking them against the file's length, so a
+// cut file would fault (SIGBUS) when used rather than fail to load.
+std::string Unloadable(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::generic_category().message(errno);
+    if (!S_ISREG(info.st_mode)) return "not a loadable module (not a file)";
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    ElfW(Ehdr) header{};
+    const bool valid =
+        ReadAt(fd, &header, sizeof header, 0) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+        header.e_ident[EI_CLASS] == (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32) &&
+        header.e_type == ET_DYN && header.e_phentsize == sizeof(ElfW(Phdr)) && header.e_phnum > 0 &&
+        header.e_phoff <= size && header.e_phnum * sizeof(ElfW(Phdr)) <= size - header.e_phoff;
+    std::vector<ElfW(Phdr)> segments(valid ? header.e_phnum : 0);
+    if (!valid || !ReadAt(fd, segments.data(), segments.size() * sizeof(ElfW(Phdr)), header.e_phoff))
+        return "not a loadable module (invalid ELF header)";
+    for (const ElfW(Phdr) & segment : segments) {
+        if (segment.p_offset > size || segment.p_filesz > size - segment.p_offset)
+            return "not a loadable module (the file is shorter than its segments)";
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -68,15 +128,21 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
     const std::string file = "lib" + key + ".so";
     for (const std::filesystem::path& folder : folders_) {
         const std::filesystem::path path = folder / file;
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) continue;
-
-        ModuleHandle module(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+        // Without blocking, so that a FIFO there cannot hang the program.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) continue;
+        std::string why = fd < 0 ? std::generic_category().message(errno) : Unloadable(fd);
+        // The very file checked is loaded, through its descriptor: one
+        // swapped in at the path meanwhile is never mapped.
+        ModuleHandle module(why.empty() ? dlopen(DescriptorPath(fd).c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr,
+                            ModuleCloser{fd});
         if (module == nullptr) {
-            const char* why = dlerror();
+            const char* loaderWhy = why.empty() ? dlerror() : nullptr;
+            if (loaderWhy != nullptr) why = loaderWhy;
+            if (fd >= 0) ::close(fd);
             return {errors::kProviderLoadFailed, "Provider '" + std::string(name) +
                                                      "' could not be loaded from '" + path.string() +
-                                                     "': " + (why ? why : "unknown error") + "."};
+                                                     "': " + (why.empty() ? "unknown error" : why) + "."};
         }
         auto create = reinterpret_cast<CreateProviderFunction>(dlsym(module.get(), kCreateProviderSymbol));
         Provider* made = create != nullptr ? create() : nullptr;
@@ -85,7 +151,7 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
                     "Provider '" + std::string(name) + "' in '" + path.string() + "' did not start."};
         }
         // The deleter keeps the module open for as long as the provider lives.
-        std::shared_ptr<void> keepOpen(module.release(), ModuleCloser{});
+        std::shared_ptr<void> keepOpen(module.release(), ModuleCloser{fd});
         provider = std::shared_ptr<Provider>(made, [keepOpen](Provider* p) { delete p; });
         loaded_.emplace(key, provider);
         return {};

@@ -1,9 +1,11 @@
 #include "catalogreader.h"
 
 #include <system_error>
+#include <thread>
 
 #include "datetext.h"
 #include "quorbixerrors.h"
+#include "regularfiles.h"
 
 namespace quorbix {
 
@@ -12,6 +14,12 @@ namespace {
 // The catalog's columns as the reader needs them, in the order of a row query.
 constexpr std::array<std::string_view, 4> kRequiredColumns = {"kind", "name", "date_created", "date_updated"};
 constexpr std::array<std::string_view, 3> kRowIdNames = {"rowid", "_rowid_", "oid"};
+// How often SQLite reports its steps to the work budget.
+constexpr int kStepsBetweenChecks = 1000;
+// A value SQLite makes while computing a generated column may be at most this
+// long: enough for any row of values within the cap, and it bounds what one
+// function call of the schema can cost.
+constexpr int kMaxComputedBytes = CatalogReader::kMaxValueBytes * 8;
 
 // SQLite compares identifiers without regard to ASCII case.
 bool SameIdentifier(std::string_view a, std::string_view b) {
@@ -43,6 +51,8 @@ dataaccess::Status CatalogReader::Read(std::string_view kind, Catalog& catalog) 
 }
 
 dataaccess::Status CatalogReader::Connect() {
+    RegularFiles::Install();
+    RegularFiles::TakeRefusal();  // one left by another connection of this thread
     sqlite3* raw = nullptr;
     // Read-only and without SQLITE_OPEN_URI: a missing file is never created,
     // and the name is never taken for anything but a file. The connection
@@ -52,16 +62,50 @@ dataaccess::Status CatalogReader::Connect() {
     db_.reset(raw);
     if (raw == nullptr)
         return {errors::kOutOfMemory, "Out of memory while opening the database " + Quoted() + "."};
-    if (opened != SQLITE_OK) return Failure(opened);
+    if (opened != SQLITE_OK) {
+        // Something other than a file was swapped in since the path was checked.
+        if (const auto refused = RegularFiles::TakeRefusal())
+            return {errors::kNotARegularFile, "The database " + Quoted() + " is " + refused->why + "."};
+        // The system refused to read the file's first bytes: a file of /proc
+        // such as a process's memory, or a failing disk.
+        return Failure((opened & 0xFF) == SQLITE_IOERR ? SQLITE_CANTOPEN : opened);
+    }
 
     // The file may come from anyone: do not let its schema run functions with
     // side effects, and refuse anything that could alter it.
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, static_cast<int*>(nullptr));
-    sqlite3_busy_timeout(db_.get(), kBusyTimeoutMilliseconds);
+    sqlite3_busy_handler(db_.get(), &CatalogReader::WaitForLock, this);
     // Read-only refusals differ only in their extended codes (see Failure).
     sqlite3_extended_result_codes(db_.get(), 1);
-    return Execute("PRAGMA query_only = 1");
+    // Sorting a catalog that lacks its index must not spill into temporary
+    // files: nothing is ever written.
+    return Execute("PRAGMA query_only = 1; PRAGMA temp_store = MEMORY");
+}
+
+int CatalogReader::WaitForLock(void* reader, int tries) noexcept {
+    auto& self = *static_cast<CatalogReader*>(reader);
+    const auto now = std::chrono::steady_clock::now();
+    if (tries == 0) self.lockWaitStarted_ = now;
+    if (now - self.lockWaitStarted_ >= std::chrono::milliseconds(kBusyTimeoutMilliseconds)) return 0;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    return 1;
+}
+
+CatalogReader::WorkBudget::WorkBudget(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {
+    sqlite3_progress_handler(db_, kStepsBetweenChecks, &WorkBudget::Check, this);
+}
+
+CatalogReader::WorkBudget::~WorkBudget() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+
+int CatalogReader::WorkBudget::Check(void* budget) noexcept {
+    auto& self = *static_cast<WorkBudget*>(budget);
+    self.steps_ += kStepsBetweenChecks;
+    // Rows read are those handed back, plus those a scan without an index
+    // passed over.
+    const auto scanned =
+        static_cast<std::uint64_t>(sqlite3_stmt_status(self.statement_, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0));
+    return self.steps_ > kStepsPerRow * (1 + self.rows_ + scanned) ? 1 : 0;
 }
 
 dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog) {
@@ -109,7 +153,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
     }
 
     Statement columns;
-    if (auto status = Prepare("SELECT name FROM pragma_table_xinfo('objects', 'main')", columns);
+    if (auto status = Prepare("SELECT name, hidden FROM pragma_table_xinfo('objects', 'main')", columns);
         !status.ok()) {
         return status;
     }
@@ -118,8 +162,12 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
     int stepped;
     while ((stepped = sqlite3_step(columns.get())) == SQLITE_ROW) {
         const std::string_view name = ColumnText(columns.get(), 0);
-        for (std::size_t i = 0; i < kRequiredColumns.size(); ++i)
-            present[i] |= SameIdentifier(name, kRequiredColumns[i]);
+        for (std::size_t i = 0; i < kRequiredColumns.size(); ++i) {
+            const bool required = SameIdentifier(name, kRequiredColumns[i]);
+            present[i] |= required;
+            // 2: a virtual generated column, computed on every read.
+            computesColumns_ |= required && sqlite3_column_int(columns.get(), 1) == 2;
+        }
         for (std::size_t i = 0; i < kRowIdNames.size(); ++i)
             hidden[i] |= SameIdentifier(name, kRowIdNames[i]);
     }
@@ -136,6 +184,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
                                                     " lacks the column(s): " + missing + "."};
     }
 
+    if (computesColumns_) sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxComputedBytes);
     for (std::size_t i = 0; i < kRowIdNames.size(); ++i) {
         if (!hidden[i]) {
             query = kRowQueries[i];
@@ -156,8 +205,14 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
     if (bound != SQLITE_OK) return Failure(bound);
 
     static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
+    const auto where = [&] {
+        return "The object in row " + std::to_string(sqlite3_column_int64(rows.get(), 0)) +
+               " of the catalog in the database " + Quoted() + " holds ";
+    };
+    WorkBudget budget(db_.get(), rows.get());
     int stepped;
     while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        budget.RowRead();
         for (int column = 1; column <= 3; ++column) {
             const bool isDate = column > 1;
             switch (sqlite3_column_type(rows.get(), column)) {
@@ -180,6 +235,12 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
                     break;
                 case SQLITE_TEXT: {
                     const std::string_view text = ColumnText(rows.get(), column);
+                    if (text.size() > kMaxValueBytes) {
+                        return {errors::kValueTooLong,
+                                where() + std::to_string(text.size()) + " bytes in its column '" +
+                                    kColumnNames[column - 1] + "'; at most " +
+                                    std::to_string(kMaxValueBytes) + " bytes (1 MiB) can be shown."};
+                    }
                     // Wall-clock text is parsed once here, so reading it later
                     // costs no more than reading a number.
                     if (const auto date = isDate ? ParseDateText(text) : std::nullopt) {
@@ -190,11 +251,9 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
                     break;
                 }
                 default:  // SQLITE_BLOB
-                    return {errors::kBlobValue,
-                            "The object in row " + std::to_string(sqlite3_column_int64(rows.get(), 0)) +
-                                " of the catalog in the database " + Quoted() +
-                                " holds binary data (a BLOB) in its column '" + kColumnNames[column - 1] +
-                                "'; only text, numbers and dates can be shown."};
+                    return {errors::kBlobValue, where() + "binary data (a BLOB) in its column '" +
+                                                    kColumnNames[column - 1] +
+                                                    "'; only text, numbers and dates can be shown."};
             }
         }
     }
@@ -214,6 +273,12 @@ dataaccess::Status CatalogReader::Prepare(const char* sql, Statement& statement)
 }
 
 dataaccess::Status CatalogReader::Failure(int result) const {
+    // SQLite's own files beside the database are opened as needed; one that is
+    // no plain file fails the read in whatever way SQLite then takes it.
+    if (const auto refused = RegularFiles::TakeRefusal()) {
+        return {errors::kSidecarNotAFile, "Cannot read the database " + Quoted() + ": SQLite's file '" +
+                                              refused->path + "' beside it is " + refused->why + "."};
+    }
     switch (result & 0xFF) {
         case SQLITE_NOTADB:
             return {errors::kNotADatabase, "The file " + Quoted() + " is not an SQLite database."};
@@ -249,6 +314,19 @@ dataaccess::Status CatalogReader::Failure(int result) const {
                     break;
             }
             break;
+        case SQLITE_INTERRUPT:  // only the work budget interrupts
+            return {errors::kTooMuchWork, "The catalog in the database " + Quoted() +
+                                              " asks for too much work to read: its schema makes one object "
+                                              "cost far more than reading it should."};
+        case SQLITE_TOOBIG:
+            if (computesColumns_) {
+                return {errors::kTooMuchWork, "The catalog in the database " + Quoted() +
+                                                  " asks for too much work to read: its schema computes a "
+                                                  "value longer than any it may show."};
+            }
+            return {errors::kValueTooLong,
+                    "The catalog in the database " + Quoted() + " holds a value too long to read; at most " +
+                        std::to_string(kMaxValueBytes) + " bytes (1 MiB) can be shown."};
         case SQLITE_NOMEM:
             return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted() + "."};
         case SQLITE_CANTOPEN: {

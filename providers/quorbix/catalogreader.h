@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,19 +24,26 @@ class CatalogReader {
 public:
     // The row queries, one for each name under which SQLite offers the row id;
     // the first that no column of the table hides is used. Fixed text: the
-    // kind is always bound, never spliced in. Each can walk the recommended
-    // index objects(kind, name COLLATE NOCASE) in order without sorting.
+    // kind is always bound, never spliced in. The kind matches byte for byte
+    // whatever collation the column declares (one the file's maker defined
+    // included). Each can walk the recommended index objects(kind, name
+    // COLLATE NOCASE) in order without sorting.
     static constexpr std::array<const char*, 3> kRowQueries = {
         "SELECT rowid, name, date_created, date_updated FROM main.objects "
-        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, rowid",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY name COLLATE NOCASE, rowid",
         "SELECT _rowid_, name, date_created, date_updated FROM main.objects "
-        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, _rowid_",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY name COLLATE NOCASE, _rowid_",
         "SELECT oid, name, date_created, date_updated FROM main.objects "
-        "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, oid",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY name COLLATE NOCASE, oid",
     };
 
     // How long a writer may keep the database locked before Read gives up.
     static constexpr int kBusyTimeoutMilliseconds = 2000;
+    // The longest value shown, in bytes; a longer one is refused.
+    static constexpr int kMaxValueBytes = 1 << 20;
+    // The virtual-machine steps one row may take. Reading a row of an
+    // ordinary catalog takes a few dozen, with or without an index.
+    static constexpr std::uint64_t kStepsPerRow = 10000;
 
     // path must be absolute and name a regular file (see DatabasePath): SQLite
     // would otherwise read "file:" names as URIs, and block on a FIFO.
@@ -52,6 +61,28 @@ private:
     using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
     using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
+    // Bounds the work of one statement: past kStepsPerRow steps for each row
+    // it read from the table (or handed back), SQLite stops it with
+    // SQLITE_INTERRUPT. Only the statement's own steps count.
+    class WorkBudget {
+    public:
+        WorkBudget(sqlite3* db, sqlite3_stmt* statement);
+        ~WorkBudget();
+        WorkBudget(const WorkBudget&) = delete;
+        WorkBudget& operator=(const WorkBudget&) = delete;
+        void RowRead() noexcept { ++rows_; }
+
+    private:
+        static int Check(void* budget) noexcept;
+        sqlite3* db_;
+        sqlite3_stmt* statement_;
+        std::uint64_t rows_ = 0;
+        std::uint64_t steps_ = 0;
+    };
+    // SQLite's own busy handler sleeps up to 100 ms between tries and so
+    // misses the short gaps of a writer that commits back to back.
+    static int WaitForLock(void* reader, int tries) noexcept;
+
     dataaccess::Status Connect();
     dataaccess::Status ReadInTransaction(std::string_view kind, Catalog& catalog);
     // Checks the table and its columns; sets query to the row query to use.
@@ -66,6 +97,11 @@ private:
 
     std::string path_;
     Connection db_;
+    std::chrono::steady_clock::time_point lockWaitStarted_;
+    // Whether the schema computes a column the reader reads (a virtual
+    // generated column): a value too long for SQLite then says the catalog
+    // asks for too much work, not that it stores too long a value.
+    bool computesColumns_ = false;
 };
 
 }  // namespace quorbix

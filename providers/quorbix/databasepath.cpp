@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quorbixerrors.h"
+#include "regularfiles.h"
 
 namespace quorbix {
 
@@ -85,13 +86,8 @@ dataaccess::Status DatabasePath::CheckRegularFile() const {
     }
     if (S_ISREG(info.st_mode)) return {};
 
-    const char* what = S_ISDIR(info.st_mode)                            ? "a folder"
-                       : S_ISFIFO(info.st_mode)                         ? "a named pipe"
-                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
-                       : S_ISSOCK(info.st_mode)                         ? "a socket"
-                                                                        : "something other than a file";
-    return {errors::kNotARegularFile,
-            "The database " + Quoted(absolute_) + " is " + what + ", not a database file."};
+    return {errors::kNotARegularFile, "The database " + Quoted(absolute_) + " is " +
+                                          RegularFiles::Describe(info.st_mode) + ", not a database file."};
 }
 
 }  // namespace quorbix

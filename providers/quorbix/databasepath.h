@@ -21,9 +21,9 @@ public:
     // in messages is the one the user can recognise.
     static dataaccess::Status Resolve(std::string_view name, DatabasePath& resolved);
 
-    // Succeeds only for an existing regular file (or a link to one). This must
-    // run before SQLite opens the path: opening a FIFO would block until some
-    // writer came along, and a directory or device is never a database.
+    // Succeeds only for an existing regular file (or a link to one), with
+    // the clearest message for each other case. SQLite's own open refuses
+    // whatever is swapped in after this check (see RegularFiles).
     dataaccess::Status CheckRegularFile() const;
 
     const std::string& absolute() const noexcept { return absolute_; }

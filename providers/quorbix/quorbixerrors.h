@@ -20,12 +20,15 @@ inline constexpr int kNotADatabase = 2013;
 inline constexpr int kDatabaseCorrupt = 2014;
 inline constexpr int kDatabaseLocked = 2015;    // a writer held it past the busy timeout
 inline constexpr int kUnfinishedChange = 2016;  // a writer stopped mid-change; only it may repair that
+inline constexpr int kSidecarNotAFile = 2017;   // SQLite's -journal, -wal or -shm is no plain file
 
 // The catalog inside the file.
 inline constexpr int kCatalogMissing = 2020;         // no table "objects"
 inline constexpr int kCatalogColumnsMissing = 2021;  // one or more of the four columns
 inline constexpr int kCatalogNotATable = 2022;       // a view, virtual table or WITHOUT ROWID table
 inline constexpr int kBlobValue = 2023;              // a BLOB where text, a number or a date belongs
+inline constexpr int kValueTooLong = 2024;           // a value longer than the provider shows
+inline constexpr int kTooMuchWork = 2025;            // the schema makes a row cost far more than reading it
 
 // The request.
 inline constexpr int kReadOnly = 2030;  // a lock type that would allow writing

@@ -2,8 +2,14 @@
 // busy with the file, the file changing under an open record set, and
 // folders and files the user may not read or write.
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 #include "quorbixerrors.h"
 #include "testdatabase.h"
@@ -43,6 +49,55 @@ TEST(OtherProgram, WriterMidChangeLocksTheFileUnlessItIsInWalMode) {
         ASSERT_TRUE(after.status.ok()) << after.status.description;
         EXPECT_EQ(after.rowset->RowCount(), 3u);
     }
+}
+
+TEST(OtherProgram, PipeSwappedForTheFileDuringOpensNeverHangs) {
+    TempFolder folder;
+    const std::string path = folder.File("c.db"), pipe = folder.File("pipe");
+    RunSql(path, kTwoForms);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<bool> stop = false;
+    // Swapped about as often as an open takes, so that some land between
+    // the provider's check and SQLite's open.
+    std::thread swapper([&] {
+        while (!stop) renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
+    });
+    // A hang here is caught by the test's time limit.
+    std::map<int, int> outcomes;
+    for (int i = 0; i < 500; ++i) ++outcomes[Open("Form;" + path).status.number];
+    stop = true;
+    swapper.join();
+    outcomes.erase(0);
+    outcomes.erase(errors::kNotARegularFile);
+    EXPECT_TRUE(outcomes.empty()) << outcomes.begin()->first << " in " << outcomes.begin()->second
+                                  << " opens";
+}
+
+TEST(OtherProgram, WriterCommittingBackToBackNeverGivesALockError) {
+    TempFolder folder;
+    const std::string path = folder.File("c.db");
+    RunSql(path, kTwoForms);
+    // In rollback mode, each commit holding the lock about 15 ms, with gaps
+    // far shorter than a millisecond between them.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_busy_timeout(db, 10000);
+        for (;;) {
+            sqlite3_exec(db, "BEGIN EXCLUSIVE; UPDATE objects SET date_updated = date_updated + 1;", nullptr,
+                         nullptr, nullptr);
+            usleep(15000);
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        }
+    }
+    ASSERT_GT(writer, 0);
+    int failures = 0;
+    for (int i = 0; i < 100; ++i) failures += Open("Form;" + path).status.ok() ? 0 : 1;
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(OtherProgram, NoLockIsHeldOnceOpenAndTheSnapshotOutlivesTheFile) {

@@ -36,8 +36,8 @@ Make Sql(const std::string& sql) {
 }
 // The name column without TEXT affinity, so that numbers stay numbers.
 const std::string kColumns = "kind TEXT, name, date_created, date_updated";
-Make Catalog(const std::string& rows) {
-    return Sql("CREATE TABLE objects(" + kColumns + "); INSERT INTO objects VALUES " + rows + ";");
+Make Catalog(const std::string& rows, const std::string& columns = kColumns) {
+    return Sql("CREATE TABLE objects(" + columns + "); INSERT INTO objects VALUES " + rows + ";");
 }
 Make Bytes(const std::string& bytes) {
     return [bytes] { WriteBytes("c.db", bytes); };
@@ -84,6 +84,18 @@ const std::string kSmallCatalog =
     "printf('Object %03d', i), printf('2024-01-%02d', i % 28 + 1), 1700000000 + i * 3600 FROM n;";
 
 const Make kOneForm = Catalog("('Form', 'a', 0, 0)");
+
+// kOneForm, in WAL mode if asked, with something made at SQLite's file name
+// beside it.
+Make Beside(const std::string& name, const std::function<void()>& make, bool wal = false) {
+    return [=] {
+        if (wal) Sql("PRAGMA journal_mode = WAL;")();
+        kOneForm();
+        ASSERT_FALSE(fs::exists(name));
+        make();
+    };
+}
+
 // Rows whose dates are both the Unix epoch; kOneForm's is Epoch({"text:a"}).
 std::string Epoch(std::initializer_list<std::string> names) {
     std::string rows;
@@ -92,6 +104,21 @@ std::string Epoch(std::initializer_list<std::string> names) {
     return rows;
 }
 
+// count forms of long names, more than SQLite sorts in its cache, and no index.
+Make ManyForms(int count, int length) {
+    return Sql(std::string(kCatalogTable) +
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n " + "WHERE i < " +
+               std::to_string(count) + ") INSERT INTO objects SELECT 'Form', printf('%0" +
+               std::to_string(length) + "d', i), 0, 0 FROM n;");
+}
+std::string ManyFormsRows(int count, int length) {
+    std::string rows;
+    for (int i = 1; i <= count; ++i) {
+        const std::string number = std::to_string(i);
+        rows += (i == 1 ? "" : "\n") + Epoch({"text:" + std::string(length - number.size(), '0') + number});
+    }
+    return rows;
+}
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -138,6 +165,7 @@ std::vector<Case> Cases() {
         {"URI options", kOddNames, kDatabaseNotFound, "", "file:real.db?mode=memory"},
         {"in-memory database", kOddNames, kDatabaseNotFound, "", ":memory:"},
         {"in-memory URI", kOddNames, kDatabaseNotFound, "", "file::memory:"},
+        {"the process's own memory", kOneForm, kCannotOpen, "Input/output error", "/proc/self/mem"},
         {"home folder", kOneForm, 0, a, "~/c.db"},
         {"missing file in the home folder", kOneForm, kDatabaseNotFound, "", "~/none.db"},
         // Files that hold no catalog.
@@ -176,6 +204,23 @@ std::vector<Case> Cases() {
              fs::remove("w.db");
          },
          kUnfinishedChange},
+        // SQLite's own files beside the catalog, which must be plain files.
+        {"pipe as -journal", Beside("c.db-journal", [] { mkfifo("c.db-journal", 0600); }), kSidecarNotAFile,
+         "c.db-journal' \nnamed pipe"},
+        {"folder as -journal", Beside("c.db-journal", [] { fs::create_directory("c.db-journal"); }),
+         kSidecarNotAFile, "c.db-journal' \nfolder"},
+        {"pipe as -wal",
+         Beside(
+             "c.db-wal", [] { mkfifo("c.db-wal", 0600); }, true),
+         kSidecarNotAFile, "c.db-wal' \nnamed pipe", "c.db", true},
+        {"pipe as -shm",
+         Beside(
+             "c.db-shm", [] { mkfifo("c.db-shm", 0600); }, true),
+         kSidecarNotAFile, "c.db-shm' \nnamed pipe", "c.db", true},
+        {"link loop as -shm",
+         Beside(
+             "c.db-shm", [] { fs::create_symlink("c.db-shm", "c.db-shm"); }, true),
+         kSidecarNotAFile, "c.db-shm' \nsymbolic link", "c.db", true},
         // Which rows, in what order, and what each odd value becomes.
         {"only the chosen kind, by name in any case, ties by row id",
          Catalog(
@@ -199,6 +244,9 @@ std::vector<Case> Cases() {
              {"null", "real:2.5", "int:42", "text:", "text:2024-01-02", "text:a", "text:\xc3\x28\xff\x80"})},
         {"1 MB name", Catalog("('Form', replace(hex(zeroblob(524288)), '0', 'x'), 0, 0)"), 0,
          Epoch({"text:" + std::string(1 << 20, 'x')})},
+        {"a date one byte longer",
+         Catalog("('Form', 'a', 0, 'y' || replace(hex(zeroblob(524288)), '0', 'x'))"), kValueTooLong,
+         "row 1 \n1048577 bytes\n'date_updated'"},
         {"NUL bytes and invalid UTF-8 in dates",
          Catalog("('Form', CAST(x'41004200' AS TEXT), CAST(x'00' AS TEXT), CAST(x'fe' AS TEXT))"), 0,
          std::string("text:A\0B\0|text:\0|text:\xfe", 23)},
@@ -248,6 +296,49 @@ std::vector<Case> Cases() {
          "text:a|null|null"},
         {"generated column", WithFunction("kind, name, date_created, date_updated AS (side_effect(name))"),
          kSqliteError},
+        // A schema that makes each row cost far more than reading it.
+        {"a generated value of 400 MB a row",
+         // Written with a cheap expression, which inserting would compute.
+         Sql("CREATE TABLE objects(kind, name, date_created, date_updated AS (0));"
+             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
+             "INSERT INTO objects(kind, name, date_created) SELECT 'Form', i, 0 FROM n;"
+             "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'AS (0)', "
+             "'AS (length(hex(zeroblob(200000000 + length(name)))))') WHERE name = 'objects';"),
+         kTooMuchWork, "too much work"},
+        {"generated columns doubling, 2^14 additions a row",
+         [] {
+             std::string columns = "kind, name, date_created, g0 AS (length(name))";
+             for (int i = 1; i <= 13; ++i)
+                 columns += ", g" + std::to_string(i) + " AS (g" + std::to_string(i - 1) + " + g" +
+                            std::to_string(i - 1) + ")";
+             Catalog("('Form', 'a', 0)", columns + ", date_updated AS (g13 + g13)")();
+         },
+         kTooMuchWork, "too much work"},
+        {"no index: sorted in memory, no temporary file", ManyForms(4000, 600), 0, ManyFormsRows(4000, 600)},
+        // The kind matches byte for byte, whatever collation its column declares.
+        {"kind declared NOCASE, with an index",
+         Sql("CREATE TABLE objects(kind TEXT COLLATE NOCASE, name, date_created, date_updated);"
+             "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);"
+             "INSERT INTO objects VALUES ('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', 0, 0);"),
+         0, a},
+        {"kind declared RTRIM",
+         Sql("CREATE TABLE objects(kind TEXT COLLATE RTRIM, name, date_created, date_updated);"
+             "INSERT INTO objects VALUES ('Form   ', 'b', 0, 0), ('Form', 'a', 0, 0);"),
+         0, a},
+        {"kind in a collation only the file's maker had",
+         [] {
+             sqlite3* db = nullptr;
+             sqlite3_open("c.db", &db);
+             sqlite3_create_collation(db, "maker", SQLITE_UTF8, nullptr,
+                                      [](void*, int, const void*, int, const void*) { return 0; });
+             const char* sql =
+                 "CREATE TABLE objects(kind TEXT COLLATE maker, name, date_created, date_updated);"
+                 "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE);"
+                 "INSERT INTO objects VALUES ('Query', 'b', 0, 0), ('Form', 'a', 0, 0);";
+             EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+             sqlite3_close(db);
+         },
+         0, a},
     };
 
     // The small catalog cut short at every page boundary, the empty file
@@ -282,9 +373,16 @@ void Check(const Case& c) {
     fs::current_path(folder.path());
     ScopedEnvironment home("HOME", folder.path().c_str());
     c.make();
+    // A temporary file SQLite made here, even one deleted at once, would
+    // change the folder's own time.
+    sqlite3_temp_directory = sqlite3_mprintf("%s", folder.path().c_str());
     const auto state = [&] {
         auto files = FolderState(".");
         if (c.wal) files.erase("c.db-wal"), files.erase("c.db-shm");
+        struct stat info {};
+        stat(".", &info);
+        if (!c.wal)
+            files["."] = std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
         return files;
     };
     const auto before = state();
@@ -306,6 +404,7 @@ void Check(const Case& c) {
         EXPECT_NE(why.find("'" + (folder.path() / named).string() + "'"), std::string::npos) << why;
     }
     EXPECT_EQ(state(), before) << "the provider changed the folder";
+    sqlite3_free(std::exchange(sqlite3_temp_directory, nullptr));
 }
 
 TEST(DatabaseFile, EndsInItsNumberedErrorOrAWalkOverWholeValues) {
