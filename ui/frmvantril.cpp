@@ -10,6 +10,7 @@
 
 #include "cursoroverride.h"
 #include "failure.h"
+#include "localfiledrop.h"
 #include "presenter.h"
 #include "programerrors.h"
 
@@ -65,6 +66,7 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     Label1->setFont(CaptionFont());
     txtDatabase =
         MakeBox(this, "txtDatabase", QStringLiteral("Database Name:"), FromTwips(0, 480, 3255, 285));
+    txtDatabase->installEventFilter(new LocalFileDrop(txtDatabase));
 
     lstType = new QListWidget(this);
     lstType->setObjectName(QStringLiteral("lstType"));
@@ -128,6 +130,8 @@ std::string frmVantril::SelectedType() const {
 }
 
 std::string frmVantril::DatabaseName() const { return txtDatabase->text().toStdString(); }
+
+void frmVantril::SetDatabaseName(const QString& name) { txtDatabase->setText(name); }
 
 void frmVantril::SetBoxText(browse::Box box, std::string_view text) {
     QLineEdit* target = box == browse::Box::Name          ? txtName
