@@ -2,21 +2,44 @@
 #include <QIcon>
 
 #include "boxpresenter.h"
+#include "commandline.h"
+#include "displayguard.h"
 #include "frmvantril.h"
 #include "pluginresolver.h"
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("vantril"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTRIL_VERSION));
+
+    // Help, version and a second database are answered before any display
+    // is needed. Arguments this cannot read may be Qt's own, which only the
+    // application object takes out; they are read again below.
+    {
+        CommandLine early;
+        QStringList raw;
+        for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+        if (early.Read(raw) && early.Ends()) {
+            const QCoreApplication printing(argc, argv);
+            return early.Answer();
+        }
+    }
+
+    std::optional<DisplayGuard> guard(std::in_place);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vantril"));
+    guard.reset();
     QApplication::setApplicationDisplayName(QStringLiteral("Vantril"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTRIL_VERSION));
-    // Lets the taskbar match the window to vantril.desktop and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("vantril"));
+    // Lets the taskbar match the window to org.vantril.Vantril.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantril.Vantril"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vantril.Vantril.svg")));
+
+    CommandLine command;
+    command.Read(QApplication::arguments());
+    if (command.Ends()) return command.Answer();
 
     const dataaccess::PluginResolver providers = dataaccess::PluginResolver::ForThisProgram();
     BoxPresenter presenter;
     frmVantril window(providers, presenter);
+    window.SetDatabaseName(command.Database());
     window.show();
     return QApplication::exec();
 }

@@ -16,7 +16,10 @@ lists, one object at a time, with the dates each was created and last
 updated. It only ever reads the database. Its data provider, Quorbix,
 reads SQLite 3 catalogs.")
 # Linked libraries become dependencies through dpkg-shlibdeps. Qt loads the
-# SVG icon through a plug-in that nothing links, so it is named here.
+# SVG icon through a plug-in that nothing links, and the window's font is
+# found by name, so both are named here. On a Wayland desktop Qt's Wayland
+# plug-in lets the program run natively rather than through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

@@ -13,6 +13,7 @@
 
 #include "cursoroverride.h"
 #include "failure.h"
+#include "localfiledrop.h"
 #include "presenter.h"
 #include "programerrors.h"
 
@@ -114,6 +115,7 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     Label1->setFont(CaptionFont());
     txtDatabase =
         MakeBox(this, "txtDatabase", QStringLiteral("Database Name:"), FromTwips(0, 480, 3255, 285));
+    txtDatabase->installEventFilter(new LocalFileDrop(txtDatabase));
 
     lstType = new QListWidget(this);
     lstType->setObjectName(QStringLiteral("lstType"));
@@ -185,6 +187,8 @@ std::string frmVantril::SelectedType() const {
 }
 
 std::string frmVantril::DatabaseName() const { return txtDatabase->text().toStdString(); }
+
+void frmVantril::SetDatabaseName(const QString& name) { txtDatabase->setText(name); }
 
 void frmVantril::SetBoxText(browse::Box box, std::string_view text) {
     QLineEdit* target = box == browse::Box::Name          ? txtName

@@ -26,6 +26,9 @@ public:
     // resolver and presenter must outlive the window.
     frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& presenter, QWidget* parent = nullptr);
 
+    // Puts a database name given at start-up into txtDatabase, as if typed.
+    void SetDatabaseName(const QString& name);
+
     // BrowserView
     std::string SelectedType() const override;
     std::string DatabaseName() const override;

@@ -17,9 +17,11 @@ namespace fs = std::filesystem;
 const fs::path kPrefix = INSTALL_PREFIX;
 const std::string kProgram = "bin/vantril";
 const std::string kProvider = "lib/vantril/providers/libquorbix.so";
-const std::string kDesktop = "share/applications/vantril.desktop";
+const std::string kDesktop = "share/applications/org.vantril.Vantril.desktop";
 const std::string kIcon = "share/icons/hicolor/scalable/apps/org.vantril.Vantril.svg";
 const std::string kMetainfo = "share/metainfo/org.vantril.Vantril.metainfo.xml";
+const std::string kManual = "share/man/man1/vantril.1.gz";
+const std::string kDoc = "share/doc/vantril/";
 
 std::string Slurp(const fs::path& file) {
     std::ostringstream text;
@@ -32,7 +34,9 @@ TEST(Install, LaysOutExactlyTheProgramItsProviderAndItsDesktopFiles) {
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kPrefix)) {
         if (!entry.is_directory()) installed.insert(fs::relative(entry.path(), kPrefix).string());
     }
-    EXPECT_EQ(installed, (std::set<std::string>{kProgram, kProvider, kDesktop, kIcon, kMetainfo}));
+    EXPECT_EQ(installed, (std::set<std::string>{kProgram, kProvider, kDesktop, kIcon, kMetainfo, kManual,
+                                                kDoc + "copyright", kDoc + "changelog.gz",
+                                                kDoc + "examples/sample.db"}));
 
     // Everyone may run the program and load its provider.
     constexpr fs::perms kRun = fs::perms::others_read | fs::perms::others_exec;
@@ -44,11 +48,13 @@ TEST(Install, LaysOutExactlyTheProgramItsProviderAndItsDesktopFiles) {
 // program together, and the version they all carry.
 TEST(Install, DesktopFilesAgreeWithEachOtherAndTheProgram) {
     const std::pair<std::string, std::string> expected[] = {
-        {kDesktop, "\nExec=vantril\n"},
+        {kDesktop, "\nExec=vantril %f\n"},
+        {kDesktop, "\nMimeType=application/vnd.sqlite3;application/x-sqlite3;\n"},
         {kDesktop, "\nIcon=org.vantril.Vantril\n"},
         {kDesktop, "\nStartupWMClass=vantril\n"},
         {kMetainfo, "<id>org.vantril.Vantril</id>"},
-        {kMetainfo, "<launchable type=\"desktop-id\">vantril.desktop</launchable>"},
+        {kMetainfo, "<launchable type=\"desktop-id\">org.vantril.Vantril.desktop</launchable>"},
+        {kMetainfo, "<project_license>MIT</project_license>"},
         {kMetainfo, "<binary>vantril</binary>"},
         {kMetainfo, "<release version=\"" VANTRIL_VERSION "\""},
         {kIcon, "<svg "},

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Starts the installed Vantril under xvfb-run, from a fresh folder far from the
-# build, and checks as a user would that its window appears with its icon and
-# the class its desktop file names, and that it finds its provider: stepping
-# before the start of an opened catalog gives "At Start of File", which leaves
-# it running (a missing provider or unopened catalog ends it after its box).
+# build, with the sample named relative to that folder on its command line, and
+# checks as a user would that its window appears with its icon and the class
+# its desktop file names, and that the name and its provider are used:
+# stepping before the start of an opened catalog gives "At Start of File",
+# which leaves it running (a missing provider, an empty or wrong name, or an
+# unopened catalog ends it after its box).
 # Usage: windowappears.sh INSTALLED_VANTRIL SAMPLE_DB
 set -euo pipefail
 folder="$(mktemp -d)"
 cd "$folder"
-"$1" >"$folder/log" 2>&1 &
+ln -s "$2" sample.db
+"$1" sample.db >"$folder/log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$folder"' EXIT
 
@@ -26,12 +29,10 @@ window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantril$' | he
 has_icon() { [[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]]; }
 eventually has_icon || fail "the window has no icon"
 
-# The window's layout is fixed (logical pixels, scale 1): the database box at
-# (0,32) 217x19, the kind list at (8,64), its first entry "Form" on top, the
-# Vantril button at (96,64) 129x33, Previous at (48,208) 65x17.
+# The window's layout is fixed (logical pixels, scale 1): the kind list at
+# (8,64), its first entry "Form" on top, the Vantril button at (96,64) 129x33,
+# Previous at (48,208) 65x17.
 click() { xdotool mousemove --sync --window "$window" "$1" "$2" click 1; sleep 0.3; }
-click 100 41
-xdotool type --delay 5 "$2"
 click 30 68
 click 160 80
 sleep 1

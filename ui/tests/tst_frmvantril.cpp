@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -391,6 +392,38 @@ private slots:
         QCOMPARE(box->toolTip(), QString());
         window_->SetBoxText(browse::Box::Name, text + 'n');
         QCOMPARE(Shown(box->toolTip()), QString::fromStdString(text + 'n'));
+    }
+
+    // A drop on the database box that holds "old.db": one local file replaces
+    // the text with its path; anything else is inserted where it lands.
+    void dropOnDatabaseBox_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/my catalog.db"));
+        QTest::newRow("local file") << QList<QUrl>{file} << file.toString() << "/tmp/my catalog.db";
+        QTest::newRow("URI list alone") << QList<QUrl>{file} << QString() << "/tmp/my catalog.db";
+        QTest::newRow("two files") << QList<QUrl>{file, file} << "two"
+                                   << "twoold.db";
+        QTest::newRow("web address") << QList<QUrl>{QUrl("https://a.test/x.db")} << "web"
+                                     << "webold.db";
+        QTest::newRow("plain text") << QList<QUrl>{} << "x.db"
+                                    << "x.dbold.db";
+    }
+
+    void dropOnDatabaseBox() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, text);
+        auto* box = Child<QLineEdit>(*window_, "txtDatabase");
+        window_->SetDatabaseName(QStringLiteral("old.db"));
+        QMimeData data;
+        if (!urls.isEmpty()) data.setUrls(urls);
+        if (!text.isNull()) data.setText(text);
+        QDragEnterEvent enter(QPoint(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+        QDropEvent drop(QPointF(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &drop);
+        QTEST(box->text(), "expected");
     }
 
     // Per button clicked: Next and Previous before any catalog is open, and
