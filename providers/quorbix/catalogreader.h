@@ -22,8 +22,10 @@ class CatalogReader {
 public:
     // The row queries, one for each name under which SQLite offers the row id;
     // the first that no column of the table hides is used. Fixed text: the
-    // kind is always bound, never spliced in. Each can walk the recommended
-    // index objects(kind, name COLLATE NOCASE) in order without sorting.
+    // kind is always bound, never spliced in. Each can walk an index on
+    // objects(kind, name COLLATE NOCASE) in order without sorting; the
+    // recommended covering index, which adds both dates, sorts only
+    // objects of equal names by row.
     static constexpr std::array<const char*, 3> kRowQueries = {
         "SELECT rowid, name, date_created, date_updated FROM main.objects "
         "WHERE kind = ?1 ORDER BY name COLLATE NOCASE, rowid",
