@@ -34,7 +34,7 @@ class Catalog final : public dataaccess::Rowset {
 public:
     static constexpr std::size_t kColumns = 3;
     static constexpr std::size_t kRowsPerBlock = 4096;
-    static constexpr std::size_t kChunkBytes = 256 * 1024;
+    static constexpr std::size_t kChunkBytes = std::size_t{256} * 1024;
 
     // rowsRead, when not null, follows the number of rows appended.
     explicit Catalog(dataaccess::RowsRead* rowsRead = nullptr) noexcept : rowsRead_(rowsRead) {}

@@ -93,7 +93,7 @@ TEST(Catalog, CellsReadBackAcrossBlocksAndChunks) {
             name = "real:" + std::to_string(row) + ".5";
         } else {
             catalog.AppendText(name);
-            name = "text:" + name;
+            name.insert(0, "text:");
         }
         catalog.AppendUnixSeconds(-99999999999999);  // no date: stays a number
         const std::string text =
