@@ -1,11 +1,33 @@
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
+#include <QTimer>
 
 #include "boxpresenter.h"
 #include "commandline.h"
 #include "displayguard.h"
 #include "frmvantril.h"
 #include "pluginresolver.h"
+
+namespace {
+
+// Gives the program its window icon once the window has first painted:
+// loading the SVG icon and rendering it at several sizes is start-up time
+// the window need not wait for.
+class IconAfterFirstPaint final : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, [] {
+                QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vantril.Vantril.svg")));
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("vantril"));
@@ -30,7 +52,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Vantril"));
     // Lets the taskbar match the window to org.vantril.Vantril.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vantril.Vantril"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vantril.Vantril.svg")));
 
     CommandLine command;
     command.Read(QApplication::arguments());
@@ -40,6 +61,8 @@ int main(int argc, char* argv[]) {
     BoxPresenter presenter;
     frmVantril window(providers, presenter);
     window.SetDatabaseName(command.Database());
+    IconAfterFirstPaint icon;
+    window.installEventFilter(&icon);
     window.show();
     return QApplication::exec();
 }

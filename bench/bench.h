@@ -11,9 +11,10 @@ namespace bench {
 
 // Where the programs and the plug-in of this build are; set at build time.
 struct BuildPaths {
-    std::string vantril;      // the program
-    std::string emptyWindow;  // the bare Qt Widgets program it is compared with
-    std::string providers;    // the folder of libquorbix.so
+    std::string vantril;         // the program
+    std::string controlsWindow;  // a bare Qt Widgets program with the same controls
+    std::string emptyWindow;     // and one with an empty window, for reference
+    std::string providers;       // the folder of libquorbix.so
 };
 BuildPaths ThisBuild();
 
@@ -23,13 +24,13 @@ struct Plan {
     bool quick = false;
     std::vector<std::size_t> sizes;
     int churnReplacements = 1000;
-    int starts = 20;  // of each program
+    int starts = 24;  // of each program
     int clicks = 5;
 };
 
 // 1-2: Open against its floor, each size, with and without the index, and
 // Step, through Google Benchmark. Results are medians in nanoseconds, keyed
-// "open/provider/indexed/1e6", "open/floor/plain/1e3", "step/1e6", ...
+// "open/provider/covering/1e6", "open/floor/plain/1e3", "step/1e6", ...
 std::map<std::string, double> RunOpenAndStep(const std::vector<CatalogFiles>& catalogs, const Plan& plan);
 
 // 3-4: memory, measured in a child process of its own (see memory.cpp).
@@ -42,17 +43,21 @@ struct MemoryResult {
     long long churnLast = 0;   // after the last replacement
     int churnReplacements = 0;
     double churnGrowthPct = 0;
+    // Per index ("covering", ...): the peak of resident memory during Open,
+    // what stays resident after it, and the one over the other.
+    std::map<std::string, double> peakBytes, residentBytes, peakRatio;
 };
 MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFiles& churnCatalog,
                             const CatalogFiles& warmUp, const Plan& plan);
 // The child's own entry point: vantril_bench memory ...
 int MemoryMain(int argc, char* argv[]);
 
-// 5: start-up of both programs, medians in milliseconds.
+// 5: start-up of the three programs, medians in milliseconds.
 struct StartupResult {
     double vantrilMs = 0;
+    double controlsWindowMs = 0;
     double emptyWindowMs = 0;
-    std::vector<double> vantril, emptyWindow;  // every start, in order
+    std::vector<double> vantril, controlsWindow, emptyWindow;  // every start, in order
 };
 StartupResult RunStartup(const Plan& plan);
 

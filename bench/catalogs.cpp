@@ -132,12 +132,14 @@ std::uint64_t WriteCatalog(const std::string& path, std::size_t rows) {
     return nameBytes;
 }
 
-void AddIndex(const std::string& path) {
+void AddIndex(const std::string& path, Index index) {
     Database db(path);
     db.Execute("PRAGMA journal_mode = OFF");
     db.Execute("PRAGMA synchronous = OFF");
-    // The index the README recommends.
-    db.Execute("CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE)");
+    db.Execute(index == Index::Covering
+                   ? "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE, date_created, "
+                     "date_updated)"
+                   : "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE)");
 }
 
 std::string Label(std::size_t rows) {
@@ -152,6 +154,10 @@ std::string Label(std::size_t rows) {
 
 }  // namespace
 
+const char* IndexName(Index index) {
+    return index == Index::Covering ? "covering" : index == Index::Indexed ? "indexed" : "plain";
+}
+
 std::vector<CatalogFiles> MakeCatalogs(const std::filesystem::path& folder,
                                        const std::vector<std::size_t>& sizes) {
     std::vector<CatalogFiles> made;
@@ -161,10 +167,13 @@ std::vector<CatalogFiles> MakeCatalogs(const std::filesystem::path& folder,
         files.label = Label(rows);
         files.plain = (folder / ("catalog-" + files.label + "-plain.db")).string();
         files.indexed = (folder / ("catalog-" + files.label + "-indexed.db")).string();
+        files.covering = (folder / ("catalog-" + files.label + "-covering.db")).string();
         files.nameBytes = WriteCatalog(files.plain, rows);
-        std::filesystem::copy_file(files.plain, files.indexed,
-                                   std::filesystem::copy_options::overwrite_existing);
-        AddIndex(files.indexed);
+        for (const Index index : {Index::Indexed, Index::Covering}) {
+            std::filesystem::copy_file(files.plain, files.Path(index),
+                                       std::filesystem::copy_options::overwrite_existing);
+            AddIndex(files.Path(index), index);
+        }
         made.push_back(files);
     }
     return made;

@@ -11,13 +11,25 @@ namespace bench {
 // The kind every generated object has.
 inline constexpr char kKind[] = "Form";
 
-// One generated catalog, written twice: with the recommended index
-// objects(kind, name COLLATE NOCASE) and without any index.
+// The indexes a catalog is written with, each in a file of its own.
+enum class Index { Covering, Indexed, Plain };
+inline constexpr Index kIndexes[] = {Index::Covering, Index::Indexed, Index::Plain};
+// "covering", "indexed", "plain": as in result keys and the memory child's output.
+const char* IndexName(Index index);
+
+// One generated catalog, written three times: with the covering index the
+// README recommends, objects(kind, name COLLATE NOCASE, date_created,
+// date_updated); with the plain index objects(kind, name COLLATE NOCASE);
+// and without any index.
 struct CatalogFiles {
     std::size_t rows = 0;
-    std::string label;    // "1e3", "1e4", ...
-    std::string indexed;  // absolute paths
+    std::string label;     // "1e3", "1e4", ...
+    std::string covering;  // absolute paths
+    std::string indexed;
     std::string plain;
+    const std::string& Path(Index index) const {
+        return index == Index::Covering ? covering : index == Index::Indexed ? indexed : plain;
+    }
     std::uint64_t nameBytes = 0;  // UTF-8 bytes of all names together
 };
 

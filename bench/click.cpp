@@ -62,7 +62,7 @@ ClickResult RunClick(int& argc, char* argv[], const CatalogFiles& catalog, const
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) throw std::runtime_error("click: the window is not shown");
 
-    Child<QLineEdit>(window, "txtDatabase")->setText(QString::fromStdString(catalog.indexed));
+    Child<QLineEdit>(window, "txtDatabase")->setText(QString::fromStdString(catalog.covering));
     Child<QListWidget>(window, "lstType")->setCurrentRow(0);  // Form
     QPushButton* vantril = Child<QPushButton>(window, "cmdVantril");
     WaitUntilIdle();
@@ -74,7 +74,7 @@ ClickResult RunClick(int& argc, char* argv[], const CatalogFiles& catalog, const
     // see the same machine.
     for (int click = -1; click < plan.clicks; ++click) {
         const auto floorStart = Clock::now();
-        FloorOpen(catalog.indexed, kKind);
+        FloorOpen(catalog.covering, kKind);
         const auto floorEnd = Clock::now();
         const auto start = Clock::now();
         QTest::mouseClick(vantril, Qt::LeftButton);

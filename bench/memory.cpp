@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,23 @@ namespace bench {
 namespace {
 
 long long HeapInUse() { return static_cast<long long>(mallinfo2().uordblks); }
+
+// A figure of /proc/self/status, in bytes.
+long long StatusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(key + ":")) return std::stoll(line.substr(key.size() + 1)) * 1024;
+    }
+    throw std::runtime_error("memory: no " + key + " in /proc/self/status");
+}
+
+// Resident memory: free heap pages are given back first, so that only what
+// is in use counts.
+long long Resident() {
+    malloc_trim(0);
+    return StatusBytes("VmRSS");
+}
 
 class FixedView final : public browse::BrowserView {
 public:
@@ -65,20 +83,23 @@ std::string Quote(const std::string& text) {
 
 }  // namespace
 
-// vantril_bench memory <1e6 catalog> <rows> <name bytes> <1e5 catalog> <warm-up catalog> <replacements>
+// vantril_bench memory <rows> <name bytes> <1e5 catalog> <warm-up catalog> <replacements>
+//                      <1e6 catalog, covering> <indexed> <plain>
 int MemoryMain(int argc, char* argv[]) {
     // First of all, before any allocation worth counting.
     mallopt(M_MMAP_MAX, 0);
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: vantril_bench memory CATALOG ROWS NAME_BYTES CHURN_CATALOG WARM_UP N\n");
+    if (argc != 10) {
+        std::fprintf(stderr,
+                     "usage: vantril_bench memory ROWS NAME_BYTES CHURN_CATALOG WARM_UP N COVERING INDEXED "
+                     "PLAIN\n");
         return 2;
     }
-    const std::string catalog = argv[2];
-    const std::size_t rows = std::stoull(argv[3]);
-    const unsigned long long nameBytes = std::stoull(argv[4]);
-    const std::string churnCatalog = argv[5];
-    const std::string warmUp = argv[6];
-    const int replacements = std::stoi(argv[7]);
+    const std::size_t rows = std::stoull(argv[2]);
+    const unsigned long long nameBytes = std::stoull(argv[3]);
+    const std::string churnCatalog = argv[4];
+    const std::string warmUp = argv[5];
+    const int replacements = std::stoi(argv[6]);
+    const std::string catalog = argv[7];
 
     try {
         const dataaccess::PluginResolver resolver({ThisBuild().providers});
@@ -100,6 +121,22 @@ int MemoryMain(int argc, char* argv[]) {
         const long long held = after - before;
         std::printf("rows=%zu held_bytes=%lld name_bytes=%llu bytes_per_row=%.3f\n", rows, held, nameBytes,
                     (static_cast<double>(held) - static_cast<double>(nameBytes)) / static_cast<double>(rows));
+
+        // The peak of resident memory during an Open against what stays
+        // resident once it is over, with each index. Writing 5 to
+        // clear_refs starts the peak (VmHWM) afresh.
+        for (int i = 0; i < 3; ++i) {
+            const long long residentBefore = Resident();
+            std::ofstream("/proc/self/clear_refs") << "5";
+            auto opened = std::make_unique<dataaccess::Recordset>(resolver);
+            Open(*opened, std::string(kKind) + ";" + argv[7 + i]);
+            const long long peak = StatusBytes("VmHWM") - residentBefore;
+            const long long residentHeld = Resident() - residentBefore;
+            std::printf("peak_%s_bytes=%lld resident_%s_bytes=%lld peak_%s_ratio=%.3f\n",
+                        IndexName(kIndexes[i]), peak, IndexName(kIndexes[i]), residentHeld,
+                        IndexName(kIndexes[i]),
+                        static_cast<double>(peak) / static_cast<double>(residentHeld));
+        }
 
         // 4. Churn: the record set opened and replaced, as repeated clicks
         // on "Vantril" do.
@@ -126,11 +163,11 @@ int MemoryMain(int argc, char* argv[]) {
 
 MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFiles& churnCatalog,
                             const CatalogFiles& warmUp, const Plan& plan) {
-    const std::string command = "/proc/" + std::to_string(getpid()) + "/exe memory " +
-                                Quote(memoryCatalog.indexed) + " " + std::to_string(memoryCatalog.rows) +
-                                " " + std::to_string(memoryCatalog.nameBytes) + " " +
-                                Quote(churnCatalog.indexed) + " " + Quote(warmUp.indexed) + " " +
-                                std::to_string(plan.churnReplacements);
+    const std::string command =
+        "/proc/" + std::to_string(getpid()) + "/exe memory " + std::to_string(memoryCatalog.rows) + " " +
+        std::to_string(memoryCatalog.nameBytes) + " " + Quote(churnCatalog.covering) + " " +
+        Quote(warmUp.covering) + " " + std::to_string(plan.churnReplacements) + " " +
+        Quote(memoryCatalog.covering) + " " + Quote(memoryCatalog.indexed) + " " + Quote(memoryCatalog.plain);
     const std::string output = Run(command);
     MemoryResult result;
     result.rows = memoryCatalog.rows;
@@ -141,6 +178,12 @@ MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFile
     result.churnLast = static_cast<long long>(Field(output, "churn_last"));
     result.churnReplacements = plan.churnReplacements;
     result.churnGrowthPct = Field(output, "churn_growth_pct");
+    for (const Index index : kIndexes) {
+        const std::string name = IndexName(index);
+        result.peakBytes[name] = Field(output, "peak_" + name + "_bytes");
+        result.residentBytes[name] = Field(output, "resident_" + name + "_bytes");
+        result.peakRatio[name] = Field(output, "peak_" + name + "_ratio");
+    }
     return result;
 }
 

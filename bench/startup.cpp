@@ -1,14 +1,16 @@
 // Start-up: from the moment a program is started to the moment its window
 // is mapped, found by polling with "xdotool search --onlyvisible --pid".
-// Vantril and a bare Qt Widgets program of the same build that shows one
-// empty window of the same size take turns, each starting first in every
-// other round.
+// Vantril, a bare Qt Widgets program of the same build showing a window of
+// the same controls, and one showing an empty window of the same size take
+// turns, in an order that changes from round to round.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -95,19 +97,23 @@ StartupResult RunStartup(const Plan& plan) {
     // not counted.
     for (int i = 0; i < 2; ++i) {
         StartOnce(paths.vantril);
+        StartOnce(paths.controlsWindow);
         StartOnce(paths.emptyWindow);
     }
     StartupResult result;
+    const std::array<std::pair<const std::string*, std::vector<double>*>, 3> programs = {{
+        {&paths.vantril, &result.vantril},
+        {&paths.controlsWindow, &result.controlsWindow},
+        {&paths.emptyWindow, &result.emptyWindow},
+    }};
+    // Each of the six orders in turn, so no program always follows another.
+    std::array<int, 3> order = {0, 1, 2};
     for (int round = 0; round < plan.starts; ++round) {
-        if (round % 2 == 0) {
-            result.vantril.push_back(StartOnce(paths.vantril));
-            result.emptyWindow.push_back(StartOnce(paths.emptyWindow));
-        } else {
-            result.emptyWindow.push_back(StartOnce(paths.emptyWindow));
-            result.vantril.push_back(StartOnce(paths.vantril));
-        }
+        for (const int which : order) programs[which].second->push_back(StartOnce(*programs[which].first));
+        std::next_permutation(order.begin(), order.end());
     }
     result.vantrilMs = Median(result.vantril);
+    result.controlsWindowMs = Median(result.controlsWindow);
     result.emptyWindowMs = Median(result.emptyWindow);
     return result;
 }

@@ -31,7 +31,9 @@ ObjectBrowser::ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolv
 void ObjectBrowser::OpenObjects() {
     // The new record set replaces the old one before anything can fail, so a
     // failure never leaves the old rows in place.
+    objectsRead_.store(0, std::memory_order_relaxed);
     rsObjects = std::make_unique<dataaccess::Recordset>(resolver_);
+    rsObjects->CountRowsReadIn(&objectsRead_);
     const std::string kind = view_.SelectedType();
     const std::string database = view_.DatabaseName();
     const std::string source = kind + ";" + database;

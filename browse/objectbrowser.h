@@ -30,6 +30,10 @@ public:
     // Copies the current row into the three boxes.
     void MoveToScreen();
 
+    // The objects the running (or last) OpenObjects has read so far; another
+    // thread may watch it while OpenObjects runs.
+    const dataaccess::RowsRead& ObjectsRead() const noexcept { return objectsRead_; }
+
 private:
     using Flag = dataaccess::Status (dataaccess::Recordset::*)(bool&) const;
     using Move = dataaccess::Status (dataaccess::Recordset::*)();
@@ -44,6 +48,7 @@ private:
     ValueFormatter formatter_;
     std::string text_;  // reused for every value shown, so steps do not allocate
     std::unique_ptr<dataaccess::Recordset> rsObjects;
+    dataaccess::RowsRead objectsRead_{0};
 };
 
 }  // namespace browse

@@ -23,7 +23,8 @@ Status Recordset::Open(std::string_view source, std::string_view activeConnectio
         if (Status status = resolver_->Resolve(name, provider); !status.ok()) return status;
 
         std::unique_ptr<Rowset> rowset;
-        if (Status status = provider->Open(source, cursorType, lockType, options, rowset); !status.ok()) {
+        if (Status status = provider->Open(source, cursorType, lockType, options, rowset, rowsRead_);
+            !status.ok()) {
             return status;
         }
         if (rowset == nullptr) {

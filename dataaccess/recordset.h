@@ -32,6 +32,10 @@ public:
     // and options reach the provider unchanged.
     Status Open(std::string_view source, std::string_view activeConnection, int cursorType, int lockType,
                 int options);
+    // Lets a caller watch a long Open from another thread: the provider keeps
+    // counter at the number of rows it has read. Set before Open; counter
+    // must outlive the Open.
+    void CountRowsReadIn(RowsRead* counter) noexcept { rowsRead_ = counter; }
 
     Status BOF(bool& beforeFirst) const;
     Status EOF_(bool& afterLast) const;  // EOF is a macro of <cstdio>
@@ -52,6 +56,7 @@ private:
     std::shared_ptr<Provider> provider_;
     std::unique_ptr<Rowset> rowset_;
     std::ptrdiff_t position_ = -1;
+    RowsRead* rowsRead_ = nullptr;
 };
 
 }  // namespace dataaccess

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<dataaccess::Rowset> rowset;
     const dataaccess::Status status =
         provider.Open(std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenStatic,
-                      dataaccess::adLockReadOnly, dataaccess::adCmdUnspecified, rowset);
+                      dataaccess::adLockReadOnly, dataaccess::adCmdUnspecified, rowset, nullptr);
     if (!status.ok()) {
         // Every failure is one of the provider's numbered errors.
         if (status.number < 2000 || status.number > 2999 || status.description.empty() || rowset) abort();

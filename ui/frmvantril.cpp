@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
+#include <QThread>
 #include <limits>
 #include <new>
 
@@ -43,6 +44,17 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& accessibleN
     box->setMaxLength(std::numeric_limits<int>::max());
     box->setAccessibleName(accessibleName);
     return box;
+}
+
+// An Open runs on a worker thread (see OpenProgress) and asks for the window's
+// input from there; controls are only ever read on their own thread.
+template <typename Read>
+std::string OnThreadOf(QObject* control, Read read) {
+    if (QThread::currentThread() == control->thread()) return read();
+    std::string text;
+    QMetaObject::invokeMethod(
+        control, [&] { text = read(); }, Qt::BlockingQueuedConnection);
+    return text;
 }
 
 // A sans-serif family, with close stand-ins where it is missing; they are
@@ -182,11 +194,15 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
 }
 
 std::string frmVantril::SelectedType() const {
-    const QList<QListWidgetItem*> selected = lstType->selectedItems();
-    return selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
+    return OnThreadOf(lstType, [this] {
+        const QList<QListWidgetItem*> selected = lstType->selectedItems();
+        return selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
+    });
 }
 
-std::string frmVantril::DatabaseName() const { return txtDatabase->text().toStdString(); }
+std::string frmVantril::DatabaseName() const {
+    return OnThreadOf(txtDatabase, [this] { return txtDatabase->text().toStdString(); });
+}
 
 void frmVantril::SetDatabaseName(const QString& name) { txtDatabase->setText(name); }
 
@@ -208,10 +224,17 @@ void frmVantril::ShowMessage(std::string_view text) {
 
 // The one dispatch point: no exception leaves it, so none crosses a Qt slot.
 void frmVantril::Run(void (browse::ObjectBrowser::*operation)()) {
+    // Only a click that does not come as user input (from assistive
+    // technology, say) could arrive while an Open runs; it is dropped.
+    if (opening_.Running()) return;
     dataaccess::Status failure;
     try {
         const CursorOverride busy(Qt::WaitCursor);
-        (browser_.*operation)();
+        if (operation == &browse::ObjectBrowser::OpenObjects) {
+            opening_.Run([this] { browser_.OpenObjects(); }, browser_.ObjectsRead());
+        } else {
+            (browser_.*operation)();
+        }
         return;
     } catch (const browse::Failure& error) {
         failure = error.status();

@@ -4,6 +4,7 @@
 
 #include "browserview.h"
 #include "objectbrowser.h"
+#include "openprogress.h"
 #include "status.h"
 
 class Presenter;
@@ -55,4 +56,5 @@ private:
 
     Presenter& presenter_;
     browse::ObjectBrowser browser_;
+    OpenProgress opening_{*this};
 };

@@ -79,7 +79,8 @@ TEST(Install, TheInstalledProgramLoadsTheInstalledProvider) {
     EXPECT_NE(Slurp("/proc/self/maps").find(module), std::string::npos) << module << " is not loaded";
 
     std::unique_ptr<dataaccess::Rowset> rows;
-    const dataaccess::Status opened = provider->Open(std::string("Form;") + SAMPLE_DB, 0, 1, 0, rows);
+    const dataaccess::Status opened =
+        provider->Open(std::string("Form;") + SAMPLE_DB, 0, 1, 0, rows, nullptr);
     ASSERT_TRUE(opened.ok()) << opened.number << ": " << opened.description;
     EXPECT_EQ(rows->RowCount(), 15u);
 }

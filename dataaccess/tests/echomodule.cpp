@@ -24,7 +24,8 @@ private:
 class EchoProvider final : public dataaccess::Provider {
 public:
     dataaccess::Status Open(std::string_view source, int, int, int,
-                            std::unique_ptr<dataaccess::Rowset>& rowset) noexcept override {
+                            std::unique_ptr<dataaccess::Rowset>& rowset,
+                            dataaccess::RowsRead*) noexcept override {
         rowset = std::make_unique<EchoRowset>(source);
         return {};
     }

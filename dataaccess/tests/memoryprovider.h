@@ -43,7 +43,7 @@ public:
     const std::vector<OpenCall>& calls() const { return calls_; }
 
     Status Open(std::string_view source, int cursorType, int lockType, int options,
-                std::unique_ptr<Rowset>& rowset) noexcept override {
+                std::unique_ptr<Rowset>& rowset, RowsRead* /*rowsRead*/) noexcept override {
         calls_.push_back({std::string(source), cursorType, lockType, options});
         if (failure_.ok()) rowset = std::make_unique<MemoryRowset>(rows_);
         return failure_;

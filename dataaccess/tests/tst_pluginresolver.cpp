@@ -34,7 +34,7 @@ TEST(PluginResolverTest, LoadsAModuleByNameInAnyCaseOnceOnly) {
     EXPECT_EQ(first, second);
 
     std::unique_ptr<dataaccess::Rowset> rowset;
-    ASSERT_TRUE(first->Open("Form;x", -1, -1, -1, rowset).ok());
+    ASSERT_TRUE(first->Open("Form;x", -1, -1, -1, rowset, nullptr).ok());
     EXPECT_EQ(rowset->Read(0, 0).AsText(), "Form;x");
 }
 

@@ -26,8 +26,9 @@ public:
     // the first that no column of the table hides is used. Fixed text: the
     // kind is always bound, never spliced in. The kind matches byte for byte
     // whatever collation the column declares (one the file's maker defined
-    // included). Each can walk the recommended index objects(kind, name
-    // COLLATE NOCASE) in order without sorting.
+    // included). Each can walk an index on objects(kind, name COLLATE NOCASE)
+    // in order without sorting; the recommended covering index, which adds
+    // both dates, sorts only objects of equal names by row.
     static constexpr std::array<const char*, 3> kRowQueries = {
         "SELECT rowid, name, date_created, date_updated FROM main.objects "
         "WHERE kind = ?1 COLLATE BINARY ORDER BY name COLLATE NOCASE, rowid",

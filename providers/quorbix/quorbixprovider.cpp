@@ -15,7 +15,7 @@ namespace quorbix {
 namespace {
 
 dataaccess::Status OpenCatalog(std::string_view source, int lockType,
-                               std::unique_ptr<dataaccess::Rowset>& rowset) {
+                               std::unique_ptr<dataaccess::Rowset>& rowset, dataaccess::RowsRead* rowsRead) {
     // A lock type that would let the caller write is refused rather than
     // quietly downgraded: the caller would otherwise believe edits possible.
     if (lockType == dataaccess::adLockPessimistic || lockType == dataaccess::adLockOptimistic ||
@@ -30,7 +30,7 @@ dataaccess::Status OpenCatalog(std::string_view source, int lockType,
     if (auto status = DatabasePath::Resolve(parsed.database(), path); !status.ok()) return status;
     if (auto status = path.CheckRegularFile(); !status.ok()) return status;
 
-    auto catalog = std::make_unique<Catalog>();
+    auto catalog = std::make_unique<Catalog>(rowsRead);
     CatalogReader reader(path.absolute());
     if (auto status = reader.Read(parsed.kind(), *catalog); !status.ok()) return status;
     rowset = std::move(catalog);
@@ -40,13 +40,13 @@ dataaccess::Status OpenCatalog(std::string_view source, int lockType,
 }  // namespace
 
 dataaccess::Status QuorbixProvider::Open(std::string_view source, int /*cursorType*/, int lockType,
-                                         int /*options*/,
-                                         std::unique_ptr<dataaccess::Rowset>& rowset) noexcept {
+                                         int /*options*/, std::unique_ptr<dataaccess::Rowset>& rowset,
+                                         dataaccess::RowsRead* rowsRead) noexcept {
     // Open must not throw. The exceptions can only come from allocation; by
     // the time they arrive here the partial catalog has been freed, so there
     // is room again for the short message.
     try {
-        return OpenCatalog(source, lockType, rowset);
+        return OpenCatalog(source, lockType, rowset, rowsRead);
     } catch (const std::bad_alloc&) {
         return {errors::kOutOfMemory, "Out of memory while reading the catalog."};
     } catch (const std::exception& error) {

@@ -15,7 +15,8 @@ namespace quorbix {
 class QuorbixProvider final : public dataaccess::Provider {
 public:
     dataaccess::Status Open(std::string_view source, int cursorType, int lockType, int options,
-                            std::unique_ptr<dataaccess::Rowset>& rowset) noexcept override;
+                            std::unique_ptr<dataaccess::Rowset>& rowset,
+                            dataaccess::RowsRead* rowsRead) noexcept override;
 };
 
 }  // namespace quorbix

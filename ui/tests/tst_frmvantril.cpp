@@ -12,7 +12,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 
 #include "boxpresenter.h"
@@ -30,7 +32,10 @@ struct RecordingPresenter final : Presenter {
     QStringList messages;
     int exitStatus = -1;  // -1: the program was not ended
     bool windowVisibleAtEnd = false;
-    void ShowMessage(QWidget&, const QString& text) override { messages << text; }
+    void ShowMessage(QWidget&, const QString& text) override {
+        messages << (QThread::currentThread() == qApp->thread() ? text
+                                                                : "not on the window's thread: " + text);
+    }
     void EndProgram(QWidget& window, int status) override {
         windowVisibleAtEnd = window.isVisible();
         exitStatus = status;
@@ -38,19 +43,23 @@ struct RecordingPresenter final : Presenter {
 };
 
 // Two rows in memory; notes the application's cursor at every Open, to see
-// the busy cursor.
+// the busy cursor. While held, an Open has read 42 rows and waits.
 struct CursorSpyProvider final : dataaccess::Provider {
     dataaccess::testing::MemoryProvider rows{
         {"Name", "DateCreated", "DateUpdated"},
         {{Value::Text("Customers"), Value::Date(DateTime{2024, 3, 1, 0, 0, 0}), Value::Text("later")},
          {Value::Text("Orders"), Value::Date(DateTime{2024, 3, 2, 9, 15, 0}), Value::Integer(7)}}};
     QList<int> shapes;  // -1: no override cursor
+    std::atomic<bool> held = false;
 
     dataaccess::Status Open(std::string_view source, int c, int l, int o,
-                            std::unique_ptr<dataaccess::Rowset>& rowset) noexcept override {
+                            std::unique_ptr<dataaccess::Rowset>& rowset,
+                            dataaccess::RowsRead* rowsRead) noexcept override {
         const QCursor* cursor = QGuiApplication::overrideCursor();
         shapes << (cursor ? static_cast<int>(cursor->shape()) : -1);
-        return rows.Open(source, c, l, o, rowset);
+        rowsRead->store(42);
+        while (held) QThread::msleep(1);
+        return rows.Open(source, c, l, o, rowset, rowsRead);
     }
 };
 
@@ -330,6 +339,30 @@ private slots:
         QCOMPARE(Boxes(), QStringList({"Customers", "03/01/2024", "later"}));
         Click("cmdPrev");
         QCOMPARE(presenter_.messages, QStringList({"At End of File", "At Start of File"}));
+        QCOMPARE(presenter_.exitStatus, -1);
+    }
+
+    // A long Open shows its progress in a box that closes by itself; the
+    // window refuses to close meanwhile and otherwise stays as it was.
+    void longOpenShowsProgressUntilItEnds() {
+        spy_->held = true;
+        QString shown;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            auto* box = window_->findChild<QLabel*>(QStringLiteral("openProgress"));
+            if (box == nullptr || !box->isVisible() || !shown.isEmpty()) return;
+            shown = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->isModal());
+            QVERIFY(!window_->close());
+            spy_->held = false;
+        });
+        watch.start(10);
+        QTimer::singleShot(10000, [this] { spy_->held = false; });  // never hang
+        Click("cmdVantril");
+        QCOMPARE(shown, QStringLiteral("Vantril|Objects read so far: 42|1"));
+        QVERIFY(window_->isVisible());
+        QCOMPARE(window_->findChildren<QLabel*>(QStringLiteral("openProgress")).size(), qsizetype(0));
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Vantril"));
+        QCOMPARE(Boxes(), QStringList({"", "", ""}));
         QCOMPARE(presenter_.exitStatus, -1);
     }
 

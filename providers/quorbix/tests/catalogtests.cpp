@@ -1,6 +1,7 @@
 // How a catalog's dates are delivered, and how its rows are queried. What
 // each odd value, file or schema gives is in the table of filetests.cpp.
 
+#include "catalog.h"
 #include "catalogreader.h"
 #include "testdatabase.h"
 
@@ -79,6 +80,43 @@ TEST(Catalog, DatesInEachFormAreLocalWallClockDates) {
     // Shown without a time of day only at midnight.
     EXPECT_TRUE(result.rowset->Read(0, 1).AsDate().IsMidnight());
     EXPECT_FALSE(result.rowset->Read(1, 1).AsDate().IsMidnight());
+}
+
+// Rows fill more than one block and names more than one chunk, and a name
+// and a date text outgrow a chunk: each cell reads back as it was appended.
+TEST(Catalog, CellsReadBackAcrossBlocksAndChunks) {
+    Catalog catalog;
+    std::vector<std::string> expected;
+    for (std::size_t row = 0; row < Catalog::kRowsPerBlock + 5; ++row) {
+        const auto number = static_cast<std::int64_t>(row);
+        std::string name(row == 4001 ? Catalog::kChunkBytes + 1 : row % 200,
+                         static_cast<char>('a' + row % 26));
+        if (row % 7 == 1) {
+            catalog.AppendNull();
+            name = "null";
+        } else if (row % 7 == 2) {
+            catalog.AppendInteger(-number);
+            name = "int:-" + std::to_string(row);
+        } else if (row % 7 == 3) {
+            catalog.AppendReal(static_cast<double>(number) + 0.5);
+            name = "real:" + std::to_string(row) + ".5";
+        } else {
+            catalog.AppendText(name);
+            name.insert(0, "text:");
+        }
+        catalog.AppendUnixSeconds(-99999999999999);  // no date: stays a number
+        const std::string text =
+            row == 4002 ? std::string(Catalog::kChunkBytes, 'd') : "d" + std::to_string(row);
+        row % 3 == 0   ? catalog.AppendText(text)
+        : row % 3 == 1 ? catalog.AppendNull()
+                       : catalog.AppendDate({2024, 1, 2, 3, 4, 5});
+        expected.push_back(name + "|int:-99999999999999|" +
+                           (row % 3 == 0   ? "text:" + text
+                            : row % 3 == 1 ? "null"
+                                           : "date:2024-01-02 03:04:05"));
+    }
+    catalog.FinishLoading();
+    EXPECT_EQ(Walk(catalog), expected);
 }
 
 TEST(Catalog, RowQueriesWalkTheRecommendedIndexWithoutSorting) {

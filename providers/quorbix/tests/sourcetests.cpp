@@ -41,7 +41,7 @@ TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     std::unique_ptr<dataaccess::Rowset> rowset;
     using namespace dataaccess;
     for (int lock : {adLockPessimistic, adLockOptimistic, adLockBatchOptimistic}) {
-        const auto status = provider.Open(source, adOpenStatic, lock, 0, rowset);
+        const auto status = provider.Open(source, adOpenStatic, lock, 0, rowset, nullptr);
         EXPECT_EQ(status.number, errors::kReadOnly) << lock;
         EXPECT_NE(status.description.find("read-only"), std::string::npos);
         EXPECT_EQ(rowset, nullptr);
@@ -49,7 +49,7 @@ TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     // Every cursor type gets the same static snapshot.
     for (int lock : {adLockUnspecified, adLockReadOnly}) {
         for (int cursor : {adOpenUnspecified, adOpenForwardOnly, adOpenKeyset, adOpenDynamic, adOpenStatic}) {
-            const auto status = provider.Open(source, cursor, lock, adCmdTable, rowset);
+            const auto status = provider.Open(source, cursor, lock, adCmdTable, rowset, nullptr);
             ASSERT_TRUE(status.ok()) << status.description;
             EXPECT_EQ(rowset->RowCount(), 1u);
         }

@@ -85,8 +85,13 @@ struct OpenResult {
 
 inline OpenResult Open(std::string_view source) {
     OpenResult result;
+    dataaccess::RowsRead rowsRead{0};
     result.status = QuorbixProvider().Open(source, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
-                                           dataaccess::adCmdUnspecified, result.rowset);
+                                           dataaccess::adCmdUnspecified, result.rowset, &rowsRead);
+    // Progress ends at the rows delivered.
+    if (result.status.ok()) {
+        EXPECT_EQ(rowsRead, result.rowset->RowCount());
+    }
     return result;
 }
 
