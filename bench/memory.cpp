@@ -15,9 +15,9 @@
 #include <string>
 
 #include "bench.h"
+#include "dataaccess_api.h"
 #include "failure.h"
 #include "objectbrowser.h"
-#include "openoptions.h"
 #include "pluginresolver.h"
 #include "recordset.h"
 

@@ -11,10 +11,10 @@
 #include <stdexcept>
 
 #include "bench.h"
+#include "dataaccess_api.h"
 #include "failure.h"
 #include "floor.h"
 #include "objectbrowser.h"
-#include "openoptions.h"
 #include "pluginresolver.h"
 #include "recordset.h"
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "status.h"
+#include "dataaccess_api.h"
 
 namespace browse {
 

@@ -1,10 +1,9 @@
 #include "objectbrowser.h"
 
+#include "dataaccess_api.h"
 #include "failure.h"
-#include "field.h"
-#include "fields.h"
-#include "openoptions.h"
 #include "programerrors.h"
+#include "recordset.h"
 
 namespace browse {
 namespace {
@@ -42,20 +41,25 @@ void ObjectBrowser::OpenObjects() {
 }
 
 void ObjectBrowser::ShowNext() {
-    Step(&dataaccess::Recordset::EOF_, &dataaccess::Recordset::MoveNext, "At End of File");
+    dataaccess::Recordset& rs = Current();
+    bool atEnd = false;
+    Check(rs.EOF_(atEnd));
+    if (!atEnd) Check(rs.MoveNext());
+    Check(rs.EOF_(atEnd));
+    ShowRowUnless(atEnd, "At End of File");
 }
 
 void ObjectBrowser::ShowPrevious() {
-    Step(&dataaccess::Recordset::BOF, &dataaccess::Recordset::MovePrevious, "At Start of File");
+    dataaccess::Recordset& rs = Current();
+    bool atStart = false;
+    Check(rs.BOF(atStart));
+    if (!atStart) Check(rs.MovePrevious());
+    Check(rs.BOF(atStart));
+    ShowRowUnless(atStart, "At Start of File");
 }
 
-void ObjectBrowser::Step(Flag atEnd, Move move, std::string_view endMessage) {
-    dataaccess::Recordset& rs = Current();
-    bool there = false;
-    Check((rs.*atEnd)(there));
-    if (!there) Check((rs.*move)());
-    Check((rs.*atEnd)(there));
-    if (there) {
+void ObjectBrowser::ShowRowUnless(bool atEnd, std::string_view endMessage) {
+    if (atEnd) {
         view_.ShowMessage(endMessage);
         return;
     }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "browserview.h"
-#include "providerresolver.h"
 #include "recordset.h"
 #include "valueformatter.h"
 
@@ -35,12 +34,9 @@ public:
     const dataaccess::RowsRead& ObjectsRead() const noexcept { return objectsRead_; }
 
 private:
-    using Flag = dataaccess::Status (dataaccess::Recordset::*)(bool&) const;
-    using Move = dataaccess::Status (dataaccess::Recordset::*)();
-
-    // One step of ShowNext or ShowPrevious: move unless already at the end the
-    // flag tells, then show the row or, at that end, the message.
-    void Step(Flag atEnd, Move move, std::string_view endMessage);
+    // The end of a step: at the end, the message, which keeps the boxes;
+    // otherwise the row.
+    void ShowRowUnless(bool atEnd, std::string_view endMessage);
     dataaccess::Recordset& Current() const;
 
     BrowserView& view_;

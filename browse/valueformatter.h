@@ -5,8 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "status.h"
-#include "value.h"
+#include "dataaccess_api.h"
 
 namespace browse {
 

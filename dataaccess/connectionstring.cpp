@@ -1,7 +1,4 @@
-#include "connectionstring.h"
-
-#include "asciicase.h"
-#include "dataaccesserrors.h"
+#include "internal.h"
 
 namespace dataaccess {
 namespace {

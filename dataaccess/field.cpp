@@ -1,6 +1,4 @@
-#include "field.h"
-
-#include "dataaccesserrors.h"
+#include "internal.h"
 #include "recordset.h"
 
 namespace dataaccess {

@@ -1,10 +1,6 @@
-#include "fields.h"
-
 #include <string>
 
-#include "asciicase.h"
-#include "dataaccesserrors.h"
-#include "field.h"
+#include "internal.h"
 #include "recordset.h"
 
 namespace dataaccess {

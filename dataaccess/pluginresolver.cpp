@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "dataaccesserrors.h"
+#include "internal.h"
 
 namespace dataaccess {
 namespace {
@@ -28,14 +29,6 @@ bool IsPlainName(std::string_view name) {
         if (!plain) return false;
     }
     return true;
-}
-
-std::string Lower(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
 }
 
 // The name under which a module is loaded through its open descriptor.
@@ -119,7 +112,8 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
         return {errors::kProviderNotFound,
                 "Provider '" + std::string(name) + "' not found: not a valid provider name."};
     }
-    const std::string key = Lower(name);
+    std::string key(name);
+    std::ranges::transform(key, key.begin(), AsciiLower);
     if (const auto found = loaded_.find(key); found != loaded_.end()) {
         provider = found->second;
         return {};

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "providerresolver.h"
+#include "recordset.h"
 
 namespace dataaccess {
 

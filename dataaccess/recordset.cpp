@@ -3,9 +3,7 @@
 #include <new>
 #include <string>
 
-#include "connectionstring.h"
-#include "dataaccesserrors.h"
-#include "fields.h"
+#include "internal.h"
 
 namespace dataaccess {
 Recordset::Recordset(const ProviderResolver& resolver) noexcept : resolver_(&resolver) {}

@@ -4,14 +4,56 @@
 #include <memory>
 #include <string_view>
 
-#include "provider.h"
-#include "providerresolver.h"
-#include "rowset.h"
-#include "status.h"
+#include "dataaccess_api.h"
 
+// The layer's record-set interface: what the program browses with.
 namespace dataaccess {
 
-class Fields;
+class Recordset;
+
+// Finds the provider a connection string names. The program hands one to
+// every record set it creates; tests hand in their own to put test providers
+// in front of the plug-in lookup.
+class ProviderResolver {
+public:
+    virtual ~ProviderResolver() = default;
+
+    // name is as the connection string spells it; names are case-insensitive.
+    virtual Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const = 0;
+};
+
+// One field of a record set. It reads the row that is current when Value is
+// called, so it refers to the record set, which must outlive it.
+class Field {
+public:
+    Field() noexcept = default;
+
+    Status Value(dataaccess::Value& value) const;
+
+private:
+    friend class Fields;
+    Field(const Recordset& recordset, std::size_t column) noexcept
+        : recordset_(&recordset), column_(column) {}
+
+    const Recordset* recordset_ = nullptr;
+    std::size_t column_ = 0;
+};
+
+// The fields of a record set's current row. A light handle: it refers to the
+// record set, which must outlive it.
+class Fields {
+public:
+    Fields() noexcept = default;
+
+    // Looks a field up by name, case-insensitively.
+    Status Item(std::string_view name, Field& field) const;
+
+private:
+    friend class Recordset;
+    explicit Fields(const Recordset& recordset) noexcept : recordset_(&recordset) {}
+
+    const Recordset* recordset_ = nullptr;
+};
 
 // A cursor over the rows a provider returns. Created unopened; Open asks the
 // provider named by the connection string for a snapshot, and the cursor

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "openoptions.h"
+#include "dataaccess_api.h"
 #include "quorbixprovider.h"
 
 namespace {
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorbix::QuorbixProvider provider;
     std::unique_ptr<dataaccess::Rowset> rowset;
     const dataaccess::Status status =
-        provider.Open(std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenStatic,
-                      dataaccess::adLockReadOnly, dataaccess::adCmdUnspecified, rowset, nullptr);
+        provider.Open(std::string(kKinds[data[0] % 3]) + path, 3 /* static */, dataaccess::adLockReadOnly,
+                      dataaccess::adCmdUnspecified, rowset, nullptr);
     if (!status.ok()) {
         // Every failure is one of the provider's numbered errors.
         if (status.number < 2000 || status.number > 2999 || status.description.empty() || rowset) abort();

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "connectionstring.h"
 #include "databasepath.h"
+#include "internal.h"
 #include "sourcestring.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

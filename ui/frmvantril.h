@@ -3,9 +3,9 @@
 #include <QWidget>
 
 #include "browserview.h"
+#include "dataaccess_api.h"
 #include "objectbrowser.h"
 #include "openprogress.h"
-#include "status.h"
 
 class Presenter;
 class QLabel;

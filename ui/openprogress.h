@@ -4,7 +4,7 @@
 #include <chrono>
 #include <functional>
 
-#include "provider.h"
+#include "dataaccess_api.h"
 
 class QWidget;
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "provider.h"
+#include "dataaccess_api.h"
 
 namespace {
 

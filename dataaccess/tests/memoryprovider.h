@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "provider.h"
-#include "providerresolver.h"
-#include "rowset.h"
+#include "dataaccess_api.h"
+#include "recordset.h"
 
 namespace dataaccess::testing {
 

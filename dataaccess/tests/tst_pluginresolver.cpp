@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "dataaccess_api.h"
 #include "pluginresolver.h"
-#include "rowset.h"
 
 namespace {
 

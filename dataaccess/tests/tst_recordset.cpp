@@ -3,8 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "field.h"
-#include "fields.h"
 #include "memoryprovider.h"
 #include "recordset.h"
 

@@ -7,9 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datetime.h"
-#include "provider.h"
-#include "rowset.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

@@ -21,16 +21,6 @@ constexpr int kStepsBetweenChecks = 1000;
 // function call of the schema can cost.
 constexpr int kMaxComputedBytes = CatalogReader::kMaxValueBytes * 8;
 
-// SQLite compares identifiers without regard to ASCII case.
-bool SameIdentifier(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 std::string_view ColumnText(sqlite3_stmt* statement, int column) {
     // Text first, then its length: that order never converts the value twice.
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -163,13 +153,13 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
     while ((stepped = sqlite3_step(columns.get())) == SQLITE_ROW) {
         const std::string_view name = ColumnText(columns.get(), 0);
         for (std::size_t i = 0; i < kRequiredColumns.size(); ++i) {
-            const bool required = SameIdentifier(name, kRequiredColumns[i]);
+            const bool required = dataaccess::EqualsIgnoringAsciiCase(name, kRequiredColumns[i]);
             present[i] |= required;
             // 2: a virtual generated column, computed on every read.
             computesColumns_ |= required && sqlite3_column_int(columns.get(), 1) == 2;
         }
         for (std::size_t i = 0; i < kRowIdNames.size(); ++i)
-            hidden[i] |= SameIdentifier(name, kRowIdNames[i]);
+            hidden[i] |= dataaccess::EqualsIgnoringAsciiCase(name, kRowIdNames[i]);
     }
     if (stepped != SQLITE_DONE) return Failure(stepped);
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "catalog.h"
-#include "status.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "status.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "datetime.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

@@ -5,8 +5,8 @@
 
 #include "catalog.h"
 #include "catalogreader.h"
+#include "dataaccess_api.h"
 #include "databasepath.h"
-#include "openoptions.h"
 #include "quorbixerrors.h"
 #include "sourcestring.h"
 

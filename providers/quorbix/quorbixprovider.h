@@ -3,7 +3,7 @@
 #include <memory>
 #include <string_view>
 
-#include "provider.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

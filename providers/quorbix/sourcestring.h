@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "status.h"
+#include "dataaccess_api.h"
 
 namespace quorbix {
 

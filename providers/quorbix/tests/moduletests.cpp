@@ -4,7 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "provider.h"
+#include "dataaccess_api.h"
 
 namespace {
 

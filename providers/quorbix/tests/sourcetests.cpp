@@ -41,15 +41,15 @@ TEST(SourceString, LockTypesThatWriteAreRefusedAndOthersAccepted) {
     std::unique_ptr<dataaccess::Rowset> rowset;
     using namespace dataaccess;
     for (int lock : {adLockPessimistic, adLockOptimistic, adLockBatchOptimistic}) {
-        const auto status = provider.Open(source, adOpenStatic, lock, 0, rowset, nullptr);
+        const auto status = provider.Open(source, 3, lock, 0, rowset, nullptr);
         EXPECT_EQ(status.number, errors::kReadOnly) << lock;
         EXPECT_NE(status.description.find("read-only"), std::string::npos);
         EXPECT_EQ(rowset, nullptr);
     }
     // Every cursor type gets the same static snapshot.
     for (int lock : {adLockUnspecified, adLockReadOnly}) {
-        for (int cursor : {adOpenUnspecified, adOpenForwardOnly, adOpenKeyset, adOpenDynamic, adOpenStatic}) {
-            const auto status = provider.Open(source, cursor, lock, adCmdTable, rowset, nullptr);
+        for (int cursor : {adOpenUnspecified, 0, 1, 2, 3}) {
+            const auto status = provider.Open(source, cursor, lock, 2, rowset, nullptr);
             ASSERT_TRUE(status.ok()) << status.description;
             EXPECT_EQ(rowset->RowCount(), 1u);
         }

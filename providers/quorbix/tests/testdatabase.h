@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "openoptions.h"
+#include "dataaccess_api.h"
 #include "quorbixprovider.h"
 
 namespace quorbix::testing {
@@ -86,7 +86,7 @@ struct OpenResult {
 inline OpenResult Open(std::string_view source) {
     OpenResult result;
     dataaccess::RowsRead rowsRead{0};
-    result.status = QuorbixProvider().Open(source, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
+    result.status = QuorbixProvider().Open(source, 3 /* static */, dataaccess::adLockReadOnly,
                                            dataaccess::adCmdUnspecified, result.rowset, &rowsRead);
     // Progress ends at the rows delivered.
     if (result.status.ok()) {

@@ -1,6 +1,20 @@
 #pragma once
 
-#include "status.h"
+#include <string>
+#include <string_view>
+
+#include "dataaccess_api.h"
+
+// The layer's own workings, shared by its source files only.
+namespace dataaccess {
+
+// Finds the provider named by a connection string of "key=value" pairs
+// separated by ";". Keys are case-insensitive and blanks around keys and
+// values are ignored; empty pairs are allowed. Fails when a pair has no "="
+// or when no pair names the provider.
+Status ProviderFromConnectionString(std::string_view connection, std::string& provider);
+
+}  // namespace dataaccess
 
 // Error numbers this layer raises itself (1000-1999).
 namespace dataaccess::errors {
