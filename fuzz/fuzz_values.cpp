@@ -37,9 +37,8 @@ void Show(const dataaccess::Value& value) {
 }
 
 void ShowDate(const std::optional<dataaccess::DateTime>& date) {
-    if (!date) return;
-    if (date->year < 1 || date->year > 9999) abort();
-    Show(dataaccess::Value::Date(*date));
+    if (date && (date->year < 1 || date->year > 9999)) abort();
+    if (date) Show(dataaccess::Value::Date(*date));
 }
 
 }  // namespace
@@ -75,10 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string_view text(reinterpret_cast<const char*>(data), size);
             const auto date = quorbix::ParseDateText(text);
             ShowDate(date);
-            if (date) {
-                // A date read from text packs and unpacks unchanged.
-                if (quorbix::UnpackDate(quorbix::PackDate(*date)) != *date) abort();
-            }
+            // A date read from text packs and unpacks unchanged.
+            if (date && quorbix::UnpackDate(quorbix::PackDate(*date)) != *date) abort();
             break;
         }
     }
