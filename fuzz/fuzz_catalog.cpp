@@ -1,32 +1,18 @@
 // The provider opening arbitrary bytes as a catalog database, then reading
-// every value of every row forward and back, as browsing would.
+// every value of every row.
 
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "openoptions.h"
 #include "quorbixprovider.h"
 
 namespace {
-
-// One file for the whole run, rewritten for each input. A WAL-mode input
-// leaves SQLite's files beside it, which must not reach the next input.
-struct Scratch {
-    std::string path = "/tmp/fuzz-catalog-XXXXXX";
-    Scratch() {
-        const int fd = mkstemp(path.data());
-        if (fd < 0) abort();
-        close(fd);
-    }
-    ~Scratch() { unlink(path.c_str()), RemoveWal(); }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    void RemoveWal() const { unlink((path + "-wal").c_str()), unlink((path + "-shm").c_str()); }
-};
 
 volatile unsigned char sink;
 
@@ -45,26 +31,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte picks the kind, the rest is the file.
     if (size < 1) return 0;
     static constexpr const char* kKinds[] = {"Form;", "Query;", "Report;"};
-    static const Scratch scratch;
-    scratch.RemoveWal();
-    std::FILE* file = std::fopen(scratch.path.c_str(), "wb");
+    // One file for the whole run, in a folder removed at its end. A WAL-mode
+    // input leaves SQLite's files, which must not reach the next input.
+    static const std::string path = [] {
+        static char folder[] = "/tmp/fuzz-catalog-XXXXXX";
+        if (mkdtemp(folder) == nullptr || std::atexit([] { std::filesystem::remove_all(folder); }) != 0)
+            abort();
+        return std::string(folder) + "/c.db";
+    }();
+    for (const char* sidecar : {"-wal", "-shm"}) unlink((path + sidecar).c_str());
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr || std::fwrite(data + 1, 1, size - 1, file) != size - 1 || std::fclose(file) != 0)
         abort();
 
     std::unique_ptr<dataaccess::Rowset> rowset;
     const dataaccess::Status status = quorbix::QuorbixProvider().Open(
-        std::string(kKinds[data[0] % 3]) + scratch.path, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
+        std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
         dataaccess::adCmdUnspecified, rowset, nullptr);
     if (!status.ok()) {
         // Every failure is one of the provider's numbered errors.
         if (status.number < 2000 || status.number > 2999 || status.description.empty() || rowset) abort();
         return 0;
     }
-    const auto touchRow = [&](std::size_t row) {
+    // Forward, then back, as browsing would.
+    for (std::size_t step = 0; step < 2 * rowset->RowCount(); ++step) {
+        const std::size_t row = step < rowset->RowCount() ? step : 2 * rowset->RowCount() - 1 - step;
         for (std::size_t column = 0; column < rowset->ColumnCount(); ++column)
             Touch(rowset->Read(row, column));
-    };
-    for (std::size_t row = 0; row < rowset->RowCount(); ++row) touchRow(row);
-    for (std::size_t row = rowset->RowCount(); row-- > 0;) touchRow(row);
+    }
     return 0;
 }
