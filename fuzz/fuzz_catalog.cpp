@@ -1,12 +1,12 @@
 // The provider opening arbitrary bytes as a catalog database, then reading
-// every value of every row forward and back, as browsing would.
+// every value of every row.
 
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "dataaccess_api.h"
@@ -14,48 +14,15 @@
 
 namespace {
 
-// One file for the whole run, rewritten for each input, and removed with
-// SQLite's WAL files when the run ends.
-class ScratchDatabase {
-public:
-    ScratchDatabase() {
-        const int fd = mkstemp(path_.data());
-        if (fd < 0) abort();
-        close(fd);
-    }
-    ~ScratchDatabase() {
-        unlink(path_.c_str());
-        RemoveWalFiles();
-    }
-    ScratchDatabase(const ScratchDatabase&) = delete;
-    ScratchDatabase& operator=(const ScratchDatabase&) = delete;
-
-    // An input that is a WAL-mode database leaves SQLite's files behind;
-    // they must not leak into the next input.
-    void RemoveWalFiles() const {
-        unlink((path_ + "-wal").c_str());
-        unlink((path_ + "-shm").c_str());
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_ = "/tmp/fuzz-catalog-XXXXXX";
-};
-
 volatile unsigned char sink;
 
 void Touch(const dataaccess::Value& value) {
-    switch (value.kind()) {
-        case dataaccess::Value::Kind::Text:
-            for (const char c : value.AsText()) sink = static_cast<unsigned char>(sink ^ c);
-            break;
-        case dataaccess::Value::Kind::Date:
-            // Providers deliver only dates of the years 1 to 9999.
-            if (value.AsDate().year < 1 || value.AsDate().year > 9999) abort();
-            break;
-        default:
-            break;
-    }
+    if (value.kind() == dataaccess::Value::Kind::Text)
+        for (const char c : value.AsText()) sink = static_cast<unsigned char>(sink ^ c);
+    // Providers deliver only dates of the years 1 to 9999.
+    if (value.kind() == dataaccess::Value::Kind::Date &&
+        (value.AsDate().year < 1 || value.AsDate().year > 9999))
+        abort();
 }
 
 }  // namespace
@@ -64,29 +31,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte picks the kind, the rest is the file.
     if (size < 1) return 0;
     static constexpr const char* kKinds[] = {"Form;", "Query;", "Report;"};
-    static const ScratchDatabase scratch;
-    const std::string& path = scratch.path();
-    scratch.RemoveWalFiles();
+    // One file for the whole run, in a folder removed at its end. A WAL-mode
+    // input leaves SQLite's files, which must not reach the next input.
+    static const std::string path = [] {
+        static char folder[] = "/tmp/fuzz-catalog-XXXXXX";
+        if (mkdtemp(folder) == nullptr || std::atexit([] { std::filesystem::remove_all(folder); }) != 0)
+            abort();
+        return std::string(folder) + "/c.db";
+    }();
+    for (const char* sidecar : {"-wal", "-shm"}) unlink((path + sidecar).c_str());
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) abort();
-    if (size > 1 && std::fwrite(data + 1, 1, size - 1, file) != size - 1) abort();
-    std::fclose(file);
+    if (file == nullptr || std::fwrite(data + 1, 1, size - 1, file) != size - 1 || std::fclose(file) != 0)
+        abort();
 
-    quorbix::QuorbixProvider provider;
     std::unique_ptr<dataaccess::Rowset> rowset;
-    const dataaccess::Status status =
-        provider.Open(std::string(kKinds[data[0] % 3]) + path, 3 /* static */, dataaccess::adLockReadOnly,
-                      dataaccess::adCmdUnspecified, rowset, nullptr);
+    const dataaccess::Status status = quorbix::QuorbixProvider().Open(
+        std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
+        dataaccess::adCmdUnspecified, rowset, nullptr);
     if (!status.ok()) {
         // Every failure is one of the provider's numbered errors.
         if (status.number < 2000 || status.number > 2999 || status.description.empty() || rowset) abort();
         return 0;
     }
-    for (std::size_t row = 0; row < rowset->RowCount(); ++row) {
-        for (std::size_t column = 0; column < rowset->ColumnCount(); ++column)
-            Touch(rowset->Read(row, column));
-    }
-    for (std::size_t row = rowset->RowCount(); row-- > 0;) {
+    // Forward, then back, as browsing would.
+    for (std::size_t step = 0; step < 2 * rowset->RowCount(); ++step) {
+        const std::size_t row = step < rowset->RowCount() ? step : 2 * rowset->RowCount() - 1 - step;
         for (std::size_t column = 0; column < rowset->ColumnCount(); ++column)
             Touch(rowset->Read(row, column));
     }

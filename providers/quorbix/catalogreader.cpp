@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "databasepath.h"
 #include "datetext.h"
 #include "quorbixerrors.h"
 #include "regularfiles.h"
@@ -51,11 +52,11 @@ dataaccess::Status CatalogReader::Connect() {
         sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(raw);
     if (raw == nullptr)
-        return {errors::kOutOfMemory, "Out of memory while opening the database " + Quoted() + "."};
+        return {errors::kOutOfMemory, "Out of memory while opening the database " + Quoted(path_) + "."};
     if (opened != SQLITE_OK) {
         // Something other than a file was swapped in since the path was checked.
         if (const auto refused = RegularFiles::TakeRefusal())
-            return {errors::kNotARegularFile, "The database " + Quoted() + " is " + refused->why + "."};
+            return {errors::kNotARegularFile, "The database " + Quoted(path_) + " is " + refused->why + "."};
         // The system refused to read the file's first bytes: a file of /proc
         // such as a process's memory, or a failing disk.
         return Failure((opened & 0xFF) == SQLITE_IOERR ? SQLITE_CANTOPEN : opened);
@@ -118,7 +119,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
     }
     const int found = sqlite3_step(table.get());
     if (found == SQLITE_DONE) {
-        return {errors::kCatalogMissing, "The database " + Quoted() +
+        return {errors::kCatalogMissing, "The database " + Quoted(path_) +
                                              " has no table 'objects', which holds the catalog of forms, "
                                              "queries and reports."};
     }
@@ -138,7 +139,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
         unusable = "a WITHOUT ROWID table";
     }
     if (unusable != nullptr) {
-        return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted() + " is " +
+        return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted(path_) + " is " +
                                                unusable + "; it must be an ordinary table."};
     }
 
@@ -170,8 +171,8 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
         missing += kRequiredColumns[i];
     }
     if (!missing.empty()) {
-        return {errors::kCatalogColumnsMissing, "The catalog table 'objects' in the database " + Quoted() +
-                                                    " lacks the column(s): " + missing + "."};
+        return {errors::kCatalogColumnsMissing, "The catalog table 'objects' in the database " +
+                                                    Quoted(path_) + " lacks the column(s): " + missing + "."};
     }
 
     if (computesColumns_) sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxComputedBytes);
@@ -181,7 +182,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
             return {};
         }
     }
-    return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted() +
+    return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted(path_) +
                                            " has columns named rowid, _rowid_ and oid, which hide its row "
                                            "numbers; it must be an ordinary table."};
 }
@@ -197,7 +198,7 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
     static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
     const auto where = [&] {
         return "The object in row " + std::to_string(sqlite3_column_int64(rows.get(), 0)) +
-               " of the catalog in the database " + Quoted() + " holds ";
+               " of the catalog in the database " + Quoted(path_) + " holds ";
     };
     WorkBudget budget(db_.get(), rows.get());
     int stepped;
@@ -266,19 +267,19 @@ dataaccess::Status CatalogReader::Failure(int result) const {
     // SQLite's own files beside the database are opened as needed; one that is
     // no plain file fails the read in whatever way SQLite then takes it.
     if (const auto refused = RegularFiles::TakeRefusal()) {
-        return {errors::kSidecarNotAFile, "Cannot read the database " + Quoted() + ": SQLite's file '" +
+        return {errors::kSidecarNotAFile, "Cannot read the database " + Quoted(path_) + ": SQLite's file '" +
                                               refused->path + "' beside it is " + refused->why + "."};
     }
     switch (result & 0xFF) {
         case SQLITE_NOTADB:
-            return {errors::kNotADatabase, "The file " + Quoted() + " is not an SQLite database."};
+            return {errors::kNotADatabase, "The file " + Quoted(path_) + " is not an SQLite database."};
         case SQLITE_CORRUPT:
             return {errors::kDatabaseCorrupt,
-                    "The database " + Quoted() + " is damaged (" + sqlite3_errmsg(db_.get()) + ")."};
+                    "The database " + Quoted(path_) + " is damaged (" + sqlite3_errmsg(db_.get()) + ")."};
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             return {errors::kDatabaseLocked,
-                    "The database " + Quoted() +
+                    "The database " + Quoted(path_) +
                         " is locked by another program that is writing to it; try again "
                         "when it has finished."};
         case SQLITE_READONLY:
@@ -289,7 +290,7 @@ dataaccess::Status CatalogReader::Failure(int result) const {
                 case SQLITE_READONLY_ROLLBACK:
                 case SQLITE_READONLY_RECOVERY:
                     return {errors::kUnfinishedChange,
-                            "The database " + Quoted() +
+                            "The database " + Quoted(path_) +
                                 " holds an unfinished change left by a program that stopped while writing "
                                 "it. Vantril only reads databases and will not repair it: open it once "
                                 "with a program that may write to it, then try again."};
@@ -297,7 +298,7 @@ dataaccess::Status CatalogReader::Failure(int result) const {
                 case SQLITE_READONLY_CANTINIT:
                 case SQLITE_READONLY_CANTLOCK:
                     return {errors::kCannotOpen,
-                            "Cannot open the database " + Quoted() +
+                            "Cannot open the database " + Quoted(path_) +
                                 ": it is in WAL mode, and SQLite cannot make or use the '-shm' file it "
                                 "needs beside it, because the folder or that file is read-only."};
                 default:
@@ -305,34 +306,36 @@ dataaccess::Status CatalogReader::Failure(int result) const {
             }
             break;
         case SQLITE_INTERRUPT:  // only the work budget interrupts
-            return {errors::kTooMuchWork, "The catalog in the database " + Quoted() +
+            return {errors::kTooMuchWork, "The catalog in the database " + Quoted(path_) +
                                               " asks for too much work to read: its schema makes one object "
                                               "cost far more than reading it should."};
         case SQLITE_TOOBIG:
             if (computesColumns_) {
-                return {errors::kTooMuchWork, "The catalog in the database " + Quoted() +
+                return {errors::kTooMuchWork, "The catalog in the database " + Quoted(path_) +
                                                   " asks for too much work to read: its schema computes a "
                                                   "value longer than any it may show."};
             }
-            return {errors::kValueTooLong,
-                    "The catalog in the database " + Quoted() + " holds a value too long to read; at most " +
-                        std::to_string(kMaxValueBytes) + " bytes (1 MiB) can be shown."};
+            return {errors::kValueTooLong, "The catalog in the database " + Quoted(path_) +
+                                               " holds a value too long to read; at most " +
+                                               std::to_string(kMaxValueBytes) +
+                                               " bytes (1 MiB) can be shown."};
         case SQLITE_NOMEM:
-            return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted() + "."};
+            return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted(path_) + "."};
         case SQLITE_CANTOPEN: {
             // The system's reason (permissions, too many open files, ...)
             // says more than SQLite's generic "unable to open".
             const int error = sqlite3_system_errno(db_.get());
             return {errors::kCannotOpen,
-                    "Cannot open the database " + Quoted() + ": " +
+                    "Cannot open the database " + Quoted(path_) + ": " +
                         (error != 0 ? std::generic_category().message(error) : sqlite3_errmsg(db_.get())) +
                         "."};
         }
         default:
             break;
     }
-    return {errors::kSqliteError, "Cannot read the database " + Quoted() + ": " + sqlite3_errmsg(db_.get()) +
-                                      " (SQLite error " + std::to_string(result) + ")."};
+    return {errors::kSqliteError, "Cannot read the database " + Quoted(path_) + ": " +
+                                      sqlite3_errmsg(db_.get()) + " (SQLite error " + std::to_string(result) +
+                                      ")."};
 }
 
 }  // namespace quorbix

@@ -94,7 +94,6 @@ private:
     // Turns an SQLite result code into the provider's error, while the
     // connection still holds SQLite's message for it.
     dataaccess::Status Failure(int result) const;
-    std::string Quoted() const { return "'" + path_ + "'"; }
 
     std::string path_;
     Connection db_;

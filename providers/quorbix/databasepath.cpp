@@ -33,9 +33,9 @@ std::string HomeFolder() {
     return found->pw_dir;
 }
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 }  // namespace
+
+std::string Quoted(std::string_view path) { return "'" + std::string(path) + "'"; }
 
 dataaccess::Status DatabasePath::Resolve(std::string_view name, DatabasePath& resolved) {
     // The C calls below stop at the first NUL; without this check "a.db\0x"

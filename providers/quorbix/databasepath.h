@@ -32,4 +32,7 @@ private:
     std::string absolute_;
 };
 
+// A path as every message of the provider shows it: in single quotes, as is.
+std::string Quoted(std::string_view path);
+
 }  // namespace quorbix
