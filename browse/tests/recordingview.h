@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "browserview.h"
@@ -11,8 +10,7 @@ namespace browse::testing {
 // A window stand-in: answers with what a user chose, and logs every box
 // write ("Name=...") and message ("message:...") in the order they came.
 struct RecordingView final : BrowserView {
-    std::string type;
-    std::string database;
+    std::string type, database;
     std::vector<std::string> log;
 
     std::string SelectedType() const override { return type; }

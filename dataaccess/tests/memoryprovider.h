@@ -12,19 +12,6 @@ namespace dataaccess::testing {
 
 using Rows = std::vector<std::vector<Value>>;
 
-struct MemoryRowset final : Rowset {
-    MemoryRowset(std::vector<std::string> names, Rows values)
-        : columns(std::move(names)), rows(std::move(values)) {}
-
-    std::vector<std::string> columns;
-    Rows rows;
-
-    std::size_t RowCount() const noexcept override { return rows.size(); }
-    std::size_t ColumnCount() const noexcept override { return columns.size(); }
-    std::string_view ColumnName(std::size_t column) const noexcept override { return columns[column]; }
-    Value Read(std::size_t row, std::size_t column) const noexcept override { return rows[row][column]; }
-};
-
 struct OpenCall {
     std::string source;
     int cursorType, lockType, options;
@@ -36,7 +23,7 @@ struct OpenCall {
 class MemoryProvider final : public Provider {
 public:
     MemoryProvider(std::vector<std::string> columns, Rows rows)
-        : rows_(std::move(columns), std::move(rows)) {}
+        : columns_(std::move(columns)), rows_(std::move(rows)) {}
 
     void FailWith(Status status) { failure_ = std::move(status); }
     const std::vector<OpenCall>& calls() const { return calls_; }
@@ -44,12 +31,22 @@ public:
     Status Open(std::string_view source, int cursorType, int lockType, int options,
                 std::unique_ptr<Rowset>& rowset, RowsRead* /*rowsRead*/) noexcept override {
         calls_.push_back({std::string(source), cursorType, lockType, options});
-        if (failure_.ok()) rowset = std::make_unique<MemoryRowset>(rows_);
+        if (failure_.ok()) rowset = std::make_unique<Snapshot>(columns_, rows_);
         return failure_;
     }
 
 private:
-    MemoryRowset rows_;
+    struct Snapshot final : Rowset {
+        Snapshot(std::vector<std::string> c, Rows r) : columns(std::move(c)), rows(std::move(r)) {}
+        std::vector<std::string> columns;
+        Rows rows;
+        std::size_t RowCount() const noexcept override { return rows.size(); }
+        std::size_t ColumnCount() const noexcept override { return columns.size(); }
+        std::string_view ColumnName(std::size_t column) const noexcept override { return columns[column]; }
+        Value Read(std::size_t row, std::size_t column) const noexcept override { return rows[row][column]; }
+    };
+    std::vector<std::string> columns_;
+    Rows rows_;
     Status failure_;
     std::vector<OpenCall> calls_;
 };
@@ -58,18 +55,18 @@ private:
 class MapResolver final : public ProviderResolver {
 public:
     void Add(std::string name, std::shared_ptr<Provider> provider) {
-        providers_[std::move(name)] = std::move(provider);
+        map_[std::move(name)] = std::move(provider);
     }
 
     Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const override {
-        const auto found = providers_.find(name);
-        if (found == providers_.end()) return {1007, "Provider '" + std::string(name) + "' not found."};
+        const auto found = map_.find(name);
+        if (found == map_.end()) return {1007, "Provider '" + std::string(name) + "' not found."};
         provider = found->second;
         return {};
     }
 
 private:
-    std::map<std::string, std::shared_ptr<Provider>, std::less<>> providers_;
+    std::map<std::string, std::shared_ptr<Provider>, std::less<>> map_;
 };
 
 }  // namespace dataaccess::testing
