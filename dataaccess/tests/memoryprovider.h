@@ -5,45 +5,44 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess_api.h"
 #include "recordset.h"
 
 namespace dataaccess::testing {
 
 using Rows = std::vector<std::vector<Value>>;
-
 struct OpenCall {
     std::string source;
     int cursorType, lockType, options;
 };
 
-// Answers every Open with a copy of its rows, or with the failure it was
-// given, and notes what it was asked. Text values must view storage that
-// outlives the provider (string literals do).
+// Answers every Open with its rows, read in place, or with the failure it was given, and notes what
+// it was asked. Text values must view storage that outlives it (string literals do).
 class MemoryProvider final : public Provider {
 public:
     MemoryProvider(std::vector<std::string> columns, Rows rows)
         : columns_(std::move(columns)), rows_(std::move(rows)) {}
-
     void FailWith(Status status) { failure_ = std::move(status); }
     const std::vector<OpenCall>& calls() const { return calls_; }
 
     Status Open(std::string_view source, int cursorType, int lockType, int options,
                 std::unique_ptr<Rowset>& rowset, RowsRead* /*rowsRead*/) noexcept override {
         calls_.push_back({std::string(source), cursorType, lockType, options});
-        if (failure_.ok()) rowset = std::make_unique<Snapshot>(columns_, rows_);
+        if (failure_.ok()) rowset = std::make_unique<View>(this);
         return failure_;
     }
 
 private:
-    struct Snapshot final : Rowset {
-        Snapshot(std::vector<std::string> c, Rows r) : columns(std::move(c)), rows(std::move(r)) {}
-        std::vector<std::string> columns;
-        Rows rows;
-        std::size_t RowCount() const noexcept override { return rows.size(); }
-        std::size_t ColumnCount() const noexcept override { return columns.size(); }
-        std::string_view ColumnName(std::size_t column) const noexcept override { return columns[column]; }
-        Value Read(std::size_t row, std::size_t column) const noexcept override { return rows[row][column]; }
+    struct View final : Rowset {  // the layer keeps the provider for as long as its rows
+        explicit View(const MemoryProvider* rows) : p(rows) {}
+        const MemoryProvider* p;
+        std::size_t RowCount() const noexcept override { return p->rows_.size(); }
+        std::size_t ColumnCount() const noexcept override { return p->columns_.size(); }
+        std::string_view ColumnName(std::size_t column) const noexcept override {
+            return p->columns_[column];
+        }
+        Value Read(std::size_t row, std::size_t column) const noexcept override {
+            return p->rows_[row][column];
+        }
     };
     std::vector<std::string> columns_;
     Rows rows_;
@@ -57,7 +56,6 @@ public:
     void Add(std::string name, std::shared_ptr<Provider> provider) {
         map_[std::move(name)] = std::move(provider);
     }
-
     Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const override {
         const auto found = map_.find(name);
         if (found == map_.end()) return {1007, "Provider '" + std::string(name) + "' not found."};
