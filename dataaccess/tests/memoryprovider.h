@@ -37,12 +37,8 @@ private:
         const MemoryProvider* p;
         std::size_t RowCount() const noexcept override { return p->rows_.size(); }
         std::size_t ColumnCount() const noexcept override { return p->columns_.size(); }
-        std::string_view ColumnName(std::size_t column) const noexcept override {
-            return p->columns_[column];
-        }
-        Value Read(std::size_t row, std::size_t column) const noexcept override {
-            return p->rows_[row][column];
-        }
+        std::string_view ColumnName(std::size_t c) const noexcept override { return p->columns_[c]; }
+        Value Read(std::size_t r, std::size_t c) const noexcept override { return p->rows_[r][c]; }
     };
     std::vector<std::string> columns_;
     Rows rows_;
@@ -53,8 +49,8 @@ private:
 // Gives the providers it was handed, by their exact names.
 class MapResolver final : public ProviderResolver {
 public:
-    void Add(std::string name, std::shared_ptr<Provider> provider) {
-        map_[std::move(name)] = std::move(provider);
+    void Add(std::string name, const std::shared_ptr<Provider>& provider) {
+        map_[std::move(name)] = provider;
     }
     Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const override {
         const auto found = map_.find(name);
