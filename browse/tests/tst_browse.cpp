@@ -157,8 +157,8 @@ TEST(ValueFormatter, DatesAndNumbersFollowTheLocale) {
     // clang-format on
     for (const auto& [locale, withTime, midnight, real, instant, compiled] : cases) {
         const std::string folder = "/tmp/vantril-locale-" + std::to_string(getpid());
-        const std::string build = "localedef --no-archive -f UTF-8 -i " + locale.substr(0, locale.find('.')) +
-                                  " " + folder + "/" + locale + " >/dev/null 2>&1";
+        std::string build = "localedef --no-archive -f UTF-8 -i " + locale.substr(0, locale.find('.'));
+        build.append(" ").append(folder).append("/").append(locale).append(" >/dev/null 2>&1");
         std::filesystem::create_directories(folder);
         ASSERT_TRUE(!compiled || std::system(build.c_str()) == 0) << build;
         if (compiled) setenv("LOCPATH", folder.c_str(), 1);
