@@ -1,0 +1,215 @@
+// The browsing logic through its operations, over rows in memory and, end to end, over the real
+// plug-in and the bundled sample; and values shown in each locale's forms.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "failure.h"
+#include "memoryprovider.h"
+#include "objectbrowser.h"
+#include "pluginresolver.h"
+
+namespace {
+
+using dataaccess::DateTime, dataaccess::Value, dataaccess::testing::MemoryProvider;
+using Log = std::vector<std::string>;
+const std::vector<std::string> kColumns = {"Name", "DateCreated", "DateUpdated"};
+
+// A window over rows in memory. Click: 'O' OpenObjects, 'N' ShowNext, 'P' ShowPrevious; it gives what
+// the boxes ("Name=...") and messages ("message:...") got, then the failure that ended it, if any.
+struct Browsing : browse::BrowserView {
+    Browsing(std::vector<std::string> columns, dataaccess::testing::Rows data, std::string kind = "Form",
+             std::string name = "x.db")
+        : rows(new MemoryProvider(std::move(columns), std::move(data))),
+          type(std::move(kind)),
+          database(std::move(name)) {
+        resolver.Add("Quorbix", rows);
+    }
+    Log Click(char click) {
+        log.clear();
+        try {
+            click == 'O' ? browser.OpenObjects() : click == 'N' ? browser.ShowNext() : browser.ShowPrevious();
+        } catch (const browse::Failure& failure) {
+            log.push_back(std::to_string(failure.status().number) + " " + failure.status().description);
+        }
+        return log;
+    }
+    std::string SelectedType() const override { return type; }
+    std::string DatabaseName() const override { return database; }
+    void SetBoxText(browse::Box box, std::string_view text) override {
+        log.push_back(std::array{"Name=", "DateCreated=", "DateUpdated="}[static_cast<int>(box)] +
+                      std::string(text));
+    }
+    void ShowMessage(std::string_view text) override { log.push_back("message:" + std::string(text)); }
+
+    std::shared_ptr<MemoryProvider> rows;
+    dataaccess::testing::MapResolver resolver;
+    std::string type, database;
+    Log log;
+    browse::ObjectBrowser browser{*this, resolver, "C"};
+};
+
+// What one click leaves: row k (k from 1 is "rowk", created on January k 2024 at midnight and
+// updated that day at 10:30), '-' nothing, 'E' or 'S' the message at the end or the start, or an error.
+Log Outcome(char k) {
+    // clang-format off
+    static const std::map<char, Log> other = {{'-', {}}, {'E', {"message:At End of File"}},
+        {'S', {"message:At Start of File"}}, {'F', {"2010 No db."}},
+        {'X', {"101 Object not set: no record set is open yet. Pick a kind and press Vantril first."}},
+        {'C', {"1001 The operation is not allowed when the record set is not open."}}};
+    // clang-format on
+    const std::string d(1, k);
+    return other.count(k) ? other.at(k)
+                          : Log{"Name=row" + d, "DateCreated=01/0" + d + "/2024",
+                                "DateUpdated=01/0" + d + "/2024 10:30:00"};
+}
+
+// Clicks on n rows; 'F' is an Open the provider fails. A message writes no box.
+TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
+    // clang-format off
+    const std::tuple<int, std::string, std::string> walks[] = {
+        {0, "ONNPPN", "-EESSE"}, {1, "ONNPPPNN", "-EE1SS1E"}, {5, "ONNNNNNPPPPPPPN", "-2345EE54321SS1"},
+        {2, "ONNPPPN", "-2E21S1"},    // the first Next shows row 2
+        {2, "OPNNNP", "-S12E2"},      // row 1 is reached through the start
+        {3, "NPONNONFNP", "XX-23-2FCC"}};  // a fresh record set every Open; a failing one drops the old
+    // clang-format on
+    for (const auto& [n, clicks, outcomes] : walks) {
+        dataaccess::testing::Rows rows;
+        for (int k = 1; k <= n; ++k) {
+            static const char* const names[] = {"row1", "row2", "row3", "row4", "row5"};
+            rows.push_back({Value::Text(names[k - 1]), Value::Date(DateTime{2024, 1, k, 0, 0, 0}),
+                            Value::Date(DateTime{2024, 1, k, 10, 30, 0})});
+        }
+        Browsing b(kColumns, rows);
+        for (std::size_t i = 0; i < clicks.size(); ++i) {
+            if (clicks[i] == 'F') b.rows->FailWith({2010, "No db."});
+            EXPECT_EQ(b.Click(clicks[i] == 'F' ? 'O' : clicks[i]), Outcome(outcomes[i]))
+                << clicks << ' ' << i;
+        }
+    }
+}
+
+// The source is the kind, ";" and the name as they stand, with the three unspecified options.
+TEST(ObjectBrowser, OpenAsksForKindSemicolonName) {
+    // clang-format off
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"Report", " a;b.db ", "Report; a;b.db "}, {"", "x.db", ";x.db"}, {"Form", "", "Form;"},
+        {"", "", ";"}};
+    // clang-format on
+    for (const auto& [kind, name, source] : cases) {
+        Browsing b(kColumns, {}, kind, name);
+        b.Click('O');
+        const auto& call = b.rows->calls().at(0);
+        EXPECT_EQ(std::tie(call.source, call.cursorType, call.lockType, call.options),
+                  std::make_tuple(source, -1, -1, -1));
+    }
+}
+
+// Fields are found in any case and written in the boxes' order; the first bad one stops the row.
+TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
+    const std::string null = "102 Invalid use of Null: the field '";
+    const auto T = Value::Text;
+    // clang-format off
+    const std::tuple<std::vector<std::string>, std::vector<Value>, Log> cases[] = {
+        {{"NAME", "datecreated", "DateUPDATED"}, {T("n"), Value::Integer(-7), {}},
+         {"Name=n", "DateCreated=-7", "DateUpdated="}},
+        {{"Name", "DateUpdated"}, {T("x"), T("u")},
+         {"Name=x", "1004 The record set has no field named 'DateCreated'."}},
+        {kColumns, {T("x"), T("c"), Value::Null()},
+         {"Name=x", "DateCreated=c", null + "DateUpdated' has no value to show."}},
+        {kColumns, {Value::Null(), T("c"), T("u")}, {null + "Name' has no value to show."}}};
+    // clang-format on
+    for (const auto& [columns, row, log] : cases) {
+        Browsing b(columns, {row, row});
+        b.Click('O');
+        EXPECT_EQ(b.Click('N'), log);
+    }
+}
+
+std::string Format(const browse::ValueFormatter& formatter, const Value& value) {
+    std::string out = "previous text";  // every conversion replaces it whole
+    EXPECT_TRUE(formatter.Format(value, "Name", out).ok());
+    return out;
+}
+
+// 2025-02-11 14:05:09 as a wall-clock date (no zone), at midnight, and as an instant in EST (-0500;
+// "": as the wall-clock date), and -1234.5. Compiled: built from glibc's sources, as few systems
+// install them: the zone after the time through %r, before it, its offset; %Oy digits; > 128 bytes.
+TEST(ValueFormatter, DatesAndNumbersFollowTheLocale) {
+    // clang-format off
+    const std::tuple<std::string, const char*, const char*, const char*, const char*, bool> cases[] = {
+        {"C", "02/11/2025 14:05:09", "02/11/2025", "-1234.5", "", false},
+        {"en_US.UTF-8", "02/11/2025 02:05:09 PM", "02/11/2025", "-1234.5", "", false},
+        {"de_DE.UTF-8", "11.02.2025 14:05:09", "11.02.2025", "-1234,5", "", false},
+        {"en_GB.UTF-8", "11/02/2025 14:05:09", "11/02/2025", "-1234.5", "", false},
+        {"tpi_PG.UTF-8", "11/02/2025 02:05:09 apinun", "11/02/2025", "-1234.5",
+         "11/02/2025 02:05:09 apinun EST", true},
+        {"ar_EG.UTF-8", "11 فبر, 2025 02:05:09 م", "11 فبر, 2025", "-1234.5", "11 فبر, 2025 EST 02:05:09 م",
+         true},
+        {"nb_NO.UTF-8", "11. feb. 2025 kl. 14.05", "11. feb. 2025", "-1234,5",
+         "11. feb. 2025 kl. 14.05 -0500", true},
+        {"fa_IR.UTF-8", "۲۰۲۵/۰۲/۱۱ ۱۴:۰۵:۰۹", "۲۰۲۵/۰۲/۱۱", "-1234.5", "", true},
+        {"shn_MM.UTF-8", "႒႐႒႕ လိူၼ်သၢမ် ႑႑ ဝၼ်းဢၢင်းၵၢၼ်း ႑႔:႐႕:႐႙ ဝၢႆးဝၼ်း",
+         "႒႐႒႕ လိူၼ်သၢမ် ႑႑ ဝၼ်းဢၢင်းၵၢၼ်း", "-1234.5", "", true}};
+    // clang-format on
+    for (const auto& [locale, withTime, midnight, real, instant, compiled] : cases) {
+        const std::string folder = "/tmp/vantril-locale-" + std::to_string(getpid());
+        std::string build = "localedef --no-archive -f UTF-8 -i " + locale.substr(0, locale.find('.'));
+        build.append(" ").append(folder).append("/").append(locale).append(" >/dev/null 2>&1");
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(!compiled || std::system(build.c_str()) == 0) << build;
+        if (compiled) setenv("LOCPATH", folder.c_str(), 1);
+        const browse::ValueFormatter formatter(locale.c_str());  // reads its locale once, when made
+        unsetenv("LOCPATH");
+        std::filesystem::remove_all(folder);
+        EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 2, 11, 14, 5, 9})), withTime) << locale;
+        EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 2, 11, 0, 0, 0})), midnight) << locale;
+        EXPECT_NE(Format(formatter, Value::Date(DateTime{2025, 2, 11, 0, 0, 1})), midnight) << locale;
+        EXPECT_EQ(Format(formatter, Value::Real(-1234.5)), real) << locale;
+        EXPECT_EQ(Format(formatter, Value::Integer(1234567)), "1234567") << locale << ": no grouping";
+        const DateTime est{2025, 2, 11, 14, 5, 9, {'E', 'S', 'T'}, -5 * 3600};
+        EXPECT_EQ(Format(formatter, Value::Date(est)), *instant ? instant : withTime) << locale;
+    }
+}
+
+TEST(ValueFormatter, AMissingNumericLocaleKeepsTheDates) {
+    unsetenv("LC_ALL");
+    setenv("LC_TIME", "de_DE.UTF-8", 1);
+    setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
+    const browse::ValueFormatter formatter("");
+    unsetenv("LC_TIME"), unsetenv("LC_NUMERIC");
+    EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 6, 30, 14, 5, 9})), "30.06.2025 14:05:09");
+    EXPECT_EQ(Format(formatter, Value::Real(-1234.5)), "-1234.5");
+}
+
+// The twelve queries of the sample over the real plug-in, in name order, in UTC, to the end and one
+// back; the rows picked show the date forms at midnight and with a time of day.
+TEST(EndToEnd, WalksEveryQuery) {
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    std::shared_ptr<dataaccess::Provider> quorbix;
+    const auto folders = dataaccess::PluginResolver::FoldersFor(VANTRIL_EXECUTABLE);
+    ASSERT_TRUE(dataaccess::PluginResolver(folders).Resolve("Quorbix", quorbix).ok());
+    Browsing b({}, {}, "Query", SAMPLE_DB);
+    b.resolver.Add("Quorbix", quorbix);
+    Log log = b.Click('O');
+    for (const char click : std::string("PNNNNNNNNNNNNNP"))
+        for (std::string& line : b.Click(click)) log.push_back(line);
+    ASSERT_EQ(log.size(), 1 + 12 * 3 + 1 + 3) << "the start, 12 rows, the end and the last again";
+    EXPECT_EQ(Log(log.begin(), log.begin() + 4),
+              (Log{"message:At Start of File", "Name=Customer List", "DateCreated=02/10/2023",
+                   "DateUpdated=03/01/2024 12:00:00"}));
+    EXPECT_EQ(
+        Log(log.begin() + 13, log.begin() + 16),
+        (Log{"Name=Orders by Month", "DateCreated=09/18/2023 14:02:30", "DateUpdated=11/04/2024 11:20:00"}));
+    EXPECT_EQ(Log(log.begin() + 25, log.begin() + 28),
+              (Log{"Name=Supplier Products", "DateCreated=04/03/2023", "DateUpdated=04/03/2023"}));
+    for (std::size_t row = 4; row < 37; row += 3)
+        EXPECT_LE(strcasecmp(log[row - 3].c_str(), log[row].c_str()), 0);
+    EXPECT_EQ(Log(log.end() - 4, log.end()), (Log{"message:At End of File", log[34], log[35], log[36]}));
+}
+
+}  // namespace
