@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Starts the installed Vantril under xvfb-run, from a fresh folder far from the
-# build, with the sample named relative to that folder on its command line, and
-# checks as a user would that its window appears with its icon and the class
-# its desktop file names, and that the name and its provider are used:
-# stepping before the start of an opened catalog gives "At Start of File",
-# which leaves it running (a missing provider, an empty or wrong name, or an
-# unopened catalog ends it after its box).
+# Starts the installed Vantril from a fresh folder far from the build, with the
+# sample named relative to that folder on its command line, and checks as a
+# user would: its window, titled and classed as its desktop file expects, with
+# its icon; the name and the installed provider are used (stepping before the
+# start of the opened sample only says "At Start of File"); and a missing
+# database ends it, after its box, with status 1.
 # Usage: windowappears.sh INSTALLED_VANTRIL SAMPLE_DB
 set -euo pipefail
 folder="$(mktemp -d)"
@@ -23,27 +22,35 @@ running() { kill -0 "$pid" 2>/dev/null; }
 
 window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantril$' | head -n1)" ||
   fail "no visible Vantril window within 20 s"
-# X11 desktops match a window to its desktop file by WM_CLASS (the desktop
-# file's StartupWMClass); Wayland ones by the desktop file name Qt passes on.
+# Desktops show _NET_WM_NAME, and match the window to its desktop file by WM_CLASS.
+[[ "$(xprop -id "$window" _NET_WM_NAME)" == *'= "Vantril"' ]] || fail "the title is not Vantril"
 [[ "$(xprop -id "$window" WM_CLASS)" == *'"vantril"'* ]] || fail "WM_CLASS does not name vantril"
 has_icon() { [[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]]; }
 eventually has_icon || fail "the window has no icon"
 
-# The window's layout is fixed (logical pixels, scale 1): the kind list at
-# (8,64), its first entry "Form" on top, the Vantril button at (96,64) 129x33,
-# Previous at (48,208) 65x17.
+# In logical pixels: the first kind Form at (8,64), Vantril at (96,64)
+# 129x33, Previous at (48,208) 65x17, the database box at (0,32) 217x19.
 click() { xdotool mousemove --sync --window "$window" "$1" "$2" click 1; sleep 0.3; }
+box_shown() { box="$(windows | grep -vx "$window" | head -n1)"; }
 click 30 68
 click 160 80
 sleep 1
 [ "$(windows | wc -l)" -eq 1 ] || fail "opening the sample showed a box (provider not found?)"
 running || fail "Vantril ended after opening the sample"
-
 click 80 216
-box_shown() { box="$(windows | grep -vx "$window" | head -n1)"; }
 eventually box_shown || fail "stepping before the start showed no message"
 xdotool windowfocus --sync "$box" key Return
 sleep 1
 running || fail "Vantril ended after its message: the catalog was not open"
 [ "$(windows | wc -l)" -eq 1 ] || fail "the message box did not close"
+
+click 100 41
+xdotool key --window "$window" ctrl+a type --window "$window" missing.db
+click 160 80
+eventually box_shown || fail "opening a missing database showed no message"
+xdotool windowfocus --sync "$box" key Return
+status=0
+timeout 10 tail --pid="$pid" -f /dev/null || fail "Vantril did not end after its error"
+wait "$pid" || status=$?
+[ "$status" -eq 1 ] || fail "Vantril ended with status $status after an error, not 1"
 echo "PASS"
