@@ -7,10 +7,11 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <algorithm>
 #include <QThread>
+#include <algorithm>
 #include <limits>
 #include <new>
+#include <string_view>
 
 #include "cursoroverride.h"
 #include "failure.h"
@@ -55,6 +56,11 @@ std::string OnThreadOf(QObject* control, Read read) {
     QMetaObject::invokeMethod(
         control, [&] { text = read(); }, Qt::BlockingQueuedConnection);
     return text;
+}
+
+// Bytes that are not UTF-8 show as U+FFFD.
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // A sans-serif family, with close stand-ins where it is missing; they are
@@ -188,9 +194,12 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     QWidget::setTabOrder(txtDateCreated, txtDateUpdated);
     cmdVantril->setFocus();
 
-    connect(cmdVantril, &QPushButton::clicked, this, [this] { Run(&browse::ObjectBrowser::OpenObjects); });
-    connect(cmdNext, &QPushButton::clicked, this, [this] { Run(&browse::ObjectBrowser::ShowNext); });
-    connect(cmdPrev, &QPushButton::clicked, this, [this] { Run(&browse::ObjectBrowser::ShowPrevious); });
+    // An Open may take long: it runs on a worker thread, showing its progress.
+    connect(cmdVantril, &QPushButton::clicked, this, [this] {
+        Run([this] { opening_.Run([this] { browser_.OpenObjects(); }, browser_.ObjectsRead()); });
+    });
+    connect(cmdNext, &QPushButton::clicked, this, [this] { Run([this] { browser_.ShowNext(); }); });
+    connect(cmdPrev, &QPushButton::clicked, this, [this] { Run([this] { browser_.ShowPrevious(); }); });
 }
 
 std::string frmVantril::SelectedType() const {
@@ -210,8 +219,7 @@ void frmVantril::SetBoxText(browse::Box box, std::string_view text) {
     QLineEdit* target = box == browse::Box::Name          ? txtName
                         : box == browse::Box::DateCreated ? txtDateCreated
                                                           : txtDateUpdated;
-    // Bytes that are not UTF-8 show as U+FFFD.
-    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QString shown = FromUtf8(text);
     target->setText(shown);
     target->setCursorPosition(0);  // a long name shows its beginning, the rest in the tooltip
     target->setToolTip(IsCut(*target, shown) ? ToolTipFor(shown) : QString());
@@ -219,22 +227,18 @@ void frmVantril::SetBoxText(browse::Box box, std::string_view text) {
 
 void frmVantril::ShowMessage(std::string_view text) {
     const CursorOverride arrow(Qt::ArrowCursor);
-    presenter_.ShowMessage(*this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    presenter_.ShowMessage(*this, FromUtf8(text));
 }
 
 // The one dispatch point: no exception leaves it, so none crosses a Qt slot.
-void frmVantril::Run(void (browse::ObjectBrowser::*operation)()) {
+void frmVantril::Run(const std::function<void()>& operation) {
     // Only a click that does not come as user input (from assistive
     // technology, say) could arrive while an Open runs; it is dropped.
     if (opening_.Running()) return;
     dataaccess::Status failure;
     try {
         const CursorOverride busy(Qt::WaitCursor);
-        if (operation == &browse::ObjectBrowser::OpenObjects) {
-            opening_.Run([this] { browser_.OpenObjects(); }, browser_.ObjectsRead());
-        } else {
-            (browser_.*operation)();
-        }
+        operation();
         return;
     } catch (const browse::Failure& error) {
         failure = error.status();
@@ -251,10 +255,7 @@ void frmVantril::Run(void (browse::ObjectBrowser::*operation)()) {
 void frmVantril::ReportAndEnd(const dataaccess::Status& failure) {
     try {
         presenter_.ShowMessage(
-            *this, QStringLiteral("Error %1: %2")
-                       .arg(failure.number)
-                       .arg(QString::fromUtf8(failure.description.data(),
-                                              static_cast<qsizetype>(failure.description.size()))));
+            *this, QStringLiteral("Error %1: %2").arg(failure.number).arg(FromUtf8(failure.description)));
     } catch (...) {
         // Nothing more can be shown; the program still ends with its status.
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "browserview.h"
 #include "dataaccess_api.h"
@@ -38,7 +39,7 @@ public:
 
 private:
     // Runs one operation to its end; any failure goes to ReportAndEnd.
-    void Run(void (browse::ObjectBrowser::*operation)());
+    void Run(const std::function<void()>& operation);
     void ReportAndEnd(const dataaccess::Status& failure);
 
     QLabel* Label1;
