@@ -136,8 +136,8 @@ std::string Format(const browse::ValueFormatter& formatter, const Value& value) 
 }
 
 // 2025-02-11 14:05:09 as a wall-clock date (no zone), at midnight, and as an instant in EST (-0500;
-// "": as the wall-clock date), and -1234.5. Compiled: built from glibc's sources, as few systems
-// install them: the zone after the time through %r, before it, its offset; %Oy digits; > 128 bytes.
+// "": as the wall-clock date), and -1234.5. Compiled from glibc's sources: the zone after the time
+// through %r, before it, its offset; %Oy digits; > 128 bytes.
 TEST(ValueFormatter, DatesAndNumbersFollowTheLocale) {
     // clang-format off
     const std::tuple<std::string, const char*, const char*, const char*, const char*, bool> cases[] = {
@@ -188,25 +188,23 @@ TEST(ValueFormatter, AMissingNumericLocaleKeepsTheDates) {
 // The twelve queries of the sample over the real plug-in, in name order, in UTC, to the end and one
 // back; the rows picked show the date forms at midnight and with a time of day.
 TEST(EndToEnd, WalksEveryQuery) {
-    setenv("TZ", "UTC0", 1);
-    tzset();
+    setenv("TZ", "UTC0", 1), tzset();
     std::shared_ptr<dataaccess::Provider> quorbix;
     const auto folders = dataaccess::PluginResolver::FoldersFor(VANTRIL_EXECUTABLE);
     ASSERT_TRUE(dataaccess::PluginResolver(folders).Resolve("Quorbix", quorbix).ok());
     Browsing b({}, {}, "Query", SAMPLE_DB);
     b.resolver.Add("Quorbix", quorbix);
     Log log = b.Click('O');
-    for (const char click : std::string("PNNNNNNNNNNNNNP"))
-        for (std::string& line : b.Click(click)) log.push_back(line);
+    for (const char click : std::string("PNNNNNNNNNNNNNP")) {
+        const Log step = b.Click(click);
+        log.insert(log.end(), step.begin(), step.end());
+    }
     ASSERT_EQ(log.size(), 1 + 12 * 3 + 1 + 3) << "the start, 12 rows, the end and the last again";
     EXPECT_EQ(Log(log.begin(), log.begin() + 4),
               (Log{"message:At Start of File", "Name=Customer List", "DateCreated=02/10/2023",
                    "DateUpdated=03/01/2024 12:00:00"}));
-    EXPECT_EQ(
-        Log(log.begin() + 13, log.begin() + 16),
-        (Log{"Name=Orders by Month", "DateCreated=09/18/2023 14:02:30", "DateUpdated=11/04/2024 11:20:00"}));
-    EXPECT_EQ(Log(log.begin() + 25, log.begin() + 28),
-              (Log{"Name=Supplier Products", "DateCreated=04/03/2023", "DateUpdated=04/03/2023"}));
+    EXPECT_EQ(Log(log.begin() + 14, log.begin() + 16),
+              (Log{"DateCreated=09/18/2023 14:02:30", "DateUpdated=11/04/2024 11:20:00"}));
     for (std::size_t row = 4; row < 37; row += 3)
         EXPECT_LE(strcasecmp(log[row - 3].c_str(), log[row].c_str()), 0);
     EXPECT_EQ(Log(log.end() - 4, log.end()), (Log{"message:At End of File", log[34], log[35], log[36]}));
