@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::unique_ptr<dataaccess::Rowset> rowset;
     const dataaccess::Status status = quorbix::QuorbixProvider().Open(
-        std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenStatic, dataaccess::adLockReadOnly,
+        std::string(kKinds[data[0] % 3]) + path, dataaccess::adOpenUnspecified, dataaccess::adLockReadOnly,
         dataaccess::adCmdUnspecified, rowset, nullptr);
     if (!status.ok()) {
         // Every failure is one of the provider's numbered errors.
