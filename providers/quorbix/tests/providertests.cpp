@@ -52,16 +52,15 @@ std::string Walk(const dataaccess::Rowset& rowset) {
     std::string rows;
     for (std::size_t row = 0; row < rowset.RowCount(); ++row)
         for (std::size_t column = 0; column < rowset.ColumnCount(); ++column) {
-            const dataaccess::Value& value = rowset.Read(row, column);
+            const dataaccess::Value& v = rowset.Read(row, column);
             char text[80] = "empty";
             rows += column > 0 ? "|" : row > 0 ? "\n" : "";
-            if (value.kind() == Kind::Null) rows += "null";
-            if (value.kind() == Kind::Text) rows += "text:" + std::string(value.AsText());
-            if (value.kind() == Kind::Integer) rows += "int:" + std::to_string(value.AsInteger());
-            if (value.kind() == Kind::Real)
-                rows += (std::snprintf(text, 80, "real:%.17g", value.AsReal()), text);
-            if (value.kind() != Kind::Date) continue;
-            const auto& d = value.AsDate();
+            if (v.kind() == Kind::Null) rows += "null";
+            if (v.kind() == Kind::Text) rows += "text:" + std::string(v.AsText());
+            if (v.kind() == Kind::Integer) rows += "int:" + std::to_string(v.AsInteger());
+            if (v.kind() == Kind::Real) std::snprintf(text, 80, "real:%.17g", v.AsReal()), rows += text;
+            if (v.kind() != Kind::Date) continue;
+            const auto& d = v.AsDate();
             std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
                           d.minute, d.second);
             rows +=
@@ -73,13 +72,13 @@ std::string Walk(const dataaccess::Rowset& rowset) {
 int sideEffects = 0;
 bool making = false;
 int AddFunctions(sqlite3* db, char**, const sqlite3_api_routines*) {
-    sqlite3_create_function(
-        db, "side_effect", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-        [](sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_int(context, ++sideEffects); },
-        nullptr, nullptr);
-    return making ? sqlite3_create_collation(db, "maker", SQLITE_UTF8, nullptr,
-                                             [](void*, int, const void*, int, const void*) { return 0; })
-                  : SQLITE_OK;
+    const auto count = [](sqlite3_context* call, int, sqlite3_value**) {
+        sqlite3_result_int(call, ++sideEffects);
+    };
+    sqlite3_create_function(db, "side_effect", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, count,
+                            nullptr, nullptr);
+    const auto same = [](void*, int, const void*, int, const void*) { return 0; };
+    return making ? sqlite3_create_collation(db, "maker", SQLITE_UTF8, nullptr, same) : SQLITE_OK;
 }
 sqlite3* writer = nullptr;           // a connection a case leaves open through the open, mid-change
 using Make = std::function<void()>;  // makes the case's files in the current folder; the catalog is c.db
@@ -102,7 +101,6 @@ const Make kOddNames = [] {
     mkfifo("pipe", 0600);
     fs::create_symlink("c.db", "link.db"), fs::create_symlink("pipe", "pipe-link.db");
 };
-
 // kOneForm, in WAL mode if asked, then change() beside it.
 Make Then(bool wal, const Make& change) {
     return [=] { RunSql("c.db", wal ? "PRAGMA journal_mode = WAL;" : ""), kOneForm(), change(); };
@@ -111,19 +109,17 @@ const Make kLockedMidChange = [] {
     sqlite3_open("c.db", &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; DELETE FROM objects;", nullptr, nullptr, nullptr);
 };
-// More long names than SQLite sorts in its cache, and no index; more rows
-// than one block of the provider's storage, more names than one chunk.
+// Long names past SQLite's sort cache, no index; rows past a block, names past a chunk.
 const Make kManyForms = Sql(kTable + kColumns + ");" +
                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4100) "
                             "INSERT INTO objects SELECT 'Form', printf('%600s', 'x'), NULL, NULL FROM n;");
 // A writer that stops mid-change leaves the file changed and its rollback journal.
 const Make kHotJournal = [] {
     kManyForms();
-    if (fork() == 0) {
-        sqlite3_open("c.db", &writer);
-        _exit(sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN; UPDATE objects SET name = 'x';", nullptr,
+    if (fork() == 0)
+        _exit(sqlite3_open("c.db", &writer) |
+              sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN; UPDATE objects SET name = 'x';", nullptr,
                            nullptr, nullptr));
-    }
     int status = 0;
     EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == SQLITE_OK);
 };
@@ -227,7 +223,7 @@ std::map<std::string, std::string> FolderState() {
 TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // spelled out, so that no zone files are needed
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(&AddFunctions));
-    // The rights of an ordinary user, whom permissions bind.
+    // As an ordinary user, whom permissions bind.
     ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0));
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what + (": " + c.source));
@@ -243,11 +239,10 @@ TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolder
         std::istringstream words(rowset ? "" : c.expect);
         for (std::string word; std::getline(words, word);)
             EXPECT_NE(status.description.find(word), std::string::npos) << status.description;
-        // Errors past the source string name the file.
         const std::string name = c.source.substr(c.source.find(';') + 1);
         const fs::path file = folder.path / (name.starts_with("~/") ? name.substr(2) : name);
         EXPECT_EQ(status.description.find("'" + file.string() + "'") != std::string::npos,
-                  c.number >= 2010 && c.number != 2030);
+                  c.number >= 2010 && c.number != 2030);  // errors past the source string name the file
         EXPECT_EQ(FolderState(), before) << "the provider changed the folder";
         sqlite3_close(std::exchange(writer, nullptr));
         sqlite3_free(std::exchange(sqlite3_temp_directory, nullptr));
@@ -293,10 +288,10 @@ TEST(Provider, TheRowQueriesWalkTheRecommendedIndexWithoutSorting) {
     sqlite3_exec(db, (kTable + kColumns + ");" + kIndex + ");").c_str(), nullptr, nullptr, nullptr);
     for (const char* query : CatalogReader::kRowQueries) {
         std::string steps;
-        const auto collect = [](void* to, int, char** values, char**) {
+        const auto add = [](void* to, int, char** values, char**) {
             return static_cast<std::string*>(to)->append(values[3]), 0;
         };
-        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), collect, &steps, nullptr);
+        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), add, &steps, nullptr);
         EXPECT_EQ(steps, "SEARCH main.objects USING INDEX k (kind=?)");
     }
     sqlite3_close(db);
