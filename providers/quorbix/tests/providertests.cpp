@@ -1,5 +1,4 @@
-// The provider through files: every kind of source, file and catalog in one
-// table, then writers at the file, and the row queries' plan.
+// The provider through files: every source, file and catalog in one table.
 
 #include <fcntl.h>
 #include <grp.h>
@@ -24,7 +23,6 @@ namespace quorbix {
 namespace {
 namespace fs = std::filesystem;
 
-// A fresh folder, removed with its contents at the end of the test.
 struct TempFolder {
     std::string name = (fs::temp_directory_path() / "quorbix-test-XXXXXX").string();
     fs::path path = mkdtemp(name.data()) != nullptr ? name : throw std::runtime_error("no temporary folder");
@@ -47,43 +45,40 @@ auto Open(std::string_view source, int lockType = -1) {
 std::string ReadBytes(const fs::path& file) {
     return {std::istreambuf_iterator<char>(std::ifstream(file, std::ios::binary).rdbuf()), {}};
 }
-// A value as one short string: "null", "text:a", "int:5", "real:2.5",
-// "date:2024-01-02 03:04:05", an instant with its zone: "date:... CET3600".
-std::string Describe(const dataaccess::Value& value) {
-    using Kind = dataaccess::Value::Kind;
-    char text[80] = "empty";
-    if (value.kind() == Kind::Null) return "null";
-    if (value.kind() == Kind::Text) return "text:" + std::string(value.AsText());
-    if (value.kind() == Kind::Integer) return "int:" + std::to_string(value.AsInteger());
-    if (value.kind() == Kind::Real) std::snprintf(text, sizeof text, "real:%.17g", value.AsReal());
-    if (value.kind() != Kind::Date) return text;
-    const auto& d = value.AsDate();
-    std::snprintf(text, sizeof text, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
-                  d.minute, d.second);
-    return text + (d.HasZone() ? " " + std::string(d.zone.data()) + std::to_string(d.utcOffset) : "");
-}
-
-// Every row as its values joined by '|', rows joined by '\n'.
+// Values as "null", "text:a", "int:5", "real:2.5", "date:2024-01-02 03:04:05[ CET3600]", joined
+// by '|' within a row and '\n' between rows.
 std::string Walk(const dataaccess::Rowset& rowset) {
+    using Kind = dataaccess::Value::Kind;
     std::string rows;
-    for (std::size_t row = 0; row < rowset.RowCount(); ++row) {
-        for (std::size_t column = 0; column < rowset.ColumnCount(); ++column)
-            rows += (column > 0 ? "|" : row > 0 ? "\n" : "") + Describe(rowset.Read(row, column));
-    }
+    for (std::size_t row = 0; row < rowset.RowCount(); ++row)
+        for (std::size_t column = 0; column < rowset.ColumnCount(); ++column) {
+            const dataaccess::Value& v = rowset.Read(row, column);
+            char text[80] = "empty";
+            rows += column > 0 ? "|" : row > 0 ? "\n" : "";
+            if (v.kind() == Kind::Null) rows += "null";
+            if (v.kind() == Kind::Text) rows += "text:" + std::string(v.AsText());
+            if (v.kind() == Kind::Integer) rows += "int:" + std::to_string(v.AsInteger());
+            if (v.kind() == Kind::Real) std::snprintf(text, 80, "real:%.17g", v.AsReal()), rows += text;
+            if (v.kind() != Kind::Date) continue;
+            const auto& d = v.AsDate();
+            std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                          d.minute, d.second);
+            rows +=
+                text + (d.HasZone() ? " " + std::string(d.zone.data()) + std::to_string(d.utcOffset) : "");
+        }
     return rows;
 }
-// Every connection of this process has side_effect(), which counts its calls;
-// while a file is made, also the collation "maker" that only its maker had.
+// Every connection gets side_effect(), counting its calls; while a file is made, the collation "maker".
 int sideEffects = 0;
 bool making = false;
 int AddFunctions(sqlite3* db, char**, const sqlite3_api_routines*) {
-    sqlite3_create_function(
-        db, "side_effect", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-        [](sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_int(context, ++sideEffects); },
-        nullptr, nullptr);
-    return making ? sqlite3_create_collation(db, "maker", SQLITE_UTF8, nullptr,
-                                             [](void*, int, const void*, int, const void*) { return 0; })
-                  : SQLITE_OK;
+    const auto count = [](sqlite3_context* call, int, sqlite3_value**) {
+        sqlite3_result_int(call, ++sideEffects);
+    };
+    sqlite3_create_function(db, "side_effect", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, count,
+                            nullptr, nullptr);
+    const auto same = [](void*, int, const void*, int, const void*) { return 0; };
+    return making ? sqlite3_create_collation(db, "maker", SQLITE_UTF8, nullptr, same) : SQLITE_OK;
 }
 sqlite3* writer = nullptr;           // a connection a case leaves open through the open, mid-change
 using Make = std::function<void()>;  // makes the case's files in the current folder; the catalog is c.db
@@ -101,16 +96,12 @@ const std::string a = "text:a|null|null";
 const Make kOddNames = [] {
     kOneForm();
     fs::create_directory("sub");
-    for (const char* name : {"we;ird 'quoted' \"name\".db", "file:real.db", "sub/c.db", ":memory:x"})
+    for (const char* name : {"we;ird 'quoted' \"name\".db", "file:real.db", ":memory:x"})
         fs::copy_file("c.db", name);
     mkfifo("pipe", 0600);
-    for (const auto& [to, link] :
-         {std::pair{"c.db", "link.db"}, {"pipe", "pipe-link.db"}, {"none.db", "dangling.db"}})
-        fs::create_symlink(to, link);
+    fs::create_symlink("c.db", "link.db"), fs::create_symlink("pipe", "pipe-link.db");
 };
-
-// kOneForm, in WAL mode if asked, then change(): to put something where
-// SQLite keeps its own files, to take away rights, or to begin a change.
+// kOneForm, in WAL mode if asked, then change() beside it.
 Make Then(bool wal, const Make& change) {
     return [=] { RunSql("c.db", wal ? "PRAGMA journal_mode = WAL;" : ""), kOneForm(), change(); };
 }
@@ -118,39 +109,20 @@ const Make kLockedMidChange = [] {
     sqlite3_open("c.db", &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; DELETE FROM objects;", nullptr, nullptr, nullptr);
 };
-// More long names than SQLite sorts in its cache, and no index; more rows
-// than one block of the provider's storage, more names than one chunk.
+// Long names past SQLite's sort cache, no index; rows past a block, names past a chunk.
 const Make kManyForms = Sql(kTable + kColumns + ");" +
                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4100) "
                             "INSERT INTO objects SELECT 'Form', printf('%600s', 'x'), NULL, NULL FROM n;");
 // A writer that stops mid-change leaves the file changed and its rollback journal.
 const Make kHotJournal = [] {
     kManyForms();
-    if (fork() == 0) {
-        sqlite3_open("c.db", &writer);
-        _exit(sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN; UPDATE objects SET name = 'x';", nullptr,
+    if (fork() == 0)
+        _exit(sqlite3_open("c.db", &writer) |
+              sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN; UPDATE objects SET name = 'x';", nullptr,
                            nullptr, nullptr));
-    }
     int status = 0;
     EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == SQLITE_OK);
 };
-// A generated value of 400 MB a row, written with a cheap expression that
-// inserting computes.
-const Make kHugeValue = Sql(kTable + "kind, name, date_created, date_updated AS (0));" +
-                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
-                            "INSERT INTO objects SELECT 'Form', i, 0 FROM n;" +
-                            "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = "
-                            "replace(sql, '(0)', '(length(hex(zeroblob(2e8 + name))))');");
-// By name in any case, ties by row id; only the kind asked for, byte for byte.
-const std::string kUnordered =
-    "('Form', 'beta', NULL, NULL), ('Query', 'alpha', NULL, NULL), ('Form', 'alpha', NULL, NULL), ('form', "
-    "'Aa', NULL, NULL), ('Form', 'Alpha', NULL, NULL), ('Form ', 'A', NULL, NULL), ('Form', 'ALPHA', NULL, "
-    "NULL), ('Form', 'Gamma', NULL, NULL), (NULL, 'A', NULL, NULL);";
-const std::string kOrdered =
-    "text:alpha|null|null\ntext:Alpha|null|null\ntext:ALPHA|null|null\ntext:beta|null|null\ntext:Gamma|null|"
-    "null";
-const std::string kMiB = "replace(hex(zeroblob(524288)), '0', 'x')",
-                  kIndex = "CREATE INDEX k ON objects(kind, name COLLATE NOCASE";
 struct Case {
     const char* what;
     Make make;
@@ -160,32 +132,30 @@ struct Case {
     int lockType = -1;                 // unspecified, as the program passes it
 };
 // clang-format off
+// By name in any case, ties by row id; only the kind asked for, byte for byte.
+const std::string kUnordered = "('Form', 'beta', NULL, NULL), ('Query', 'alpha', NULL, NULL), ('Form', 'alpha', NULL, NULL), ('form', 'Aa', NULL, NULL), ('Form', 'Alpha', NULL, NULL), ('Form ', 'A', NULL, NULL), ('Form', 'ALPHA', NULL, NULL), ('Form', 'Gamma', NULL, NULL), (NULL, 'A', NULL, NULL);";
+const std::string kOrdered = "text:alpha|null|null\ntext:Alpha|null|null\ntext:ALPHA|null|null\ntext:beta|null|null\ntext:Gamma|null|null";
+const std::string kMiB = "replace(hex(zeroblob(524288)), '0', 'x')", kIndex = "CREATE INDEX k ON objects(kind, name COLLATE NOCASE";
 const std::vector<Case> kCases = {
-    // Source strings and options, checked before any file is touched.
     {"no ';'", kOneForm, 2001, "Form c.db", "Form c.db"},
     {"no kind", kOneForm, 2002, "No object kind was picked: pick Form, Query or Report.", ";c.db"},
     {"kind in the plural", kOneForm, 2002, "'Reports'", "Reports;c.db"},
     {"no database name", kOneForm, 2003, "", "Form;"},
     {"NUL in the name", kOneForm, 2004, "NUL", std::string("Form;c.db\0.txt", 14)},
     {"pessimistic lock", kOneForm, 2030, "read-only", "Form;c.db", 2},
-    // Paths: always plain, through links only to regular files.
     {"link to a catalog", kOddNames, 0, a, "Form;link.db"},
-    {"pipe", kOddNames, 2011, "pipe", "Form;pipe"},
     {"link to a pipe", kOddNames, 2011, "pipe", "Form;pipe-link.db"},
     {"device, never read", kOddNames, 2011, "device", "Form;/dev/zero"},
     {"folder ending in '/'", kOddNames, 2011, "folder", "Form;sub/"},
-    {"dangling link", kOddNames, 2010, "Cannot find", "Form;dangling.db"},
     {"a file taken for a folder", kOddNames, 2010, "", "Form;c.db/inside.db"},
     {"name longer than any file name", kOddNames, 2012, "", "Form;" + std::string(5000, 'n')},
     {"';' and quotes in the name", kOddNames, 0, a, "Form;we;ird 'quoted' \"name\".db"},
     {"name like a URI", kOddNames, 0, a, "Form;file:real.db"},
-    {"relative path", kOddNames, 0, a, "Form;sub/c.db"},
     {"missing file, which stays missing", kOddNames, 2010, "Cannot find", "Form;file:x.db"},
     {"in-memory database", kOddNames, 2010, "", "Form;:memory:"},
     {"the process's own memory", kOneForm, 2012, "Cannot open the database", "Form;/proc/self/mem"},
     {"unreadable file", Then(false, [] { fs::permissions("c.db", fs::perms::none); }), 2012, "Permission denied"},
     {"home folder", kOneForm, 0, a, "Form;~/c.db"},
-    // Files that hold no catalog, or a damaged one.
     {"empty file", [] { std::ofstream("c.db"); }, 2020, "'objects'"},
     {"text file", [] { std::ofstream("c.db") << std::string(3000, 'x'); }, 2013, "not an SQLite database"},
     {"cut short", [] { kManyForms(), fs::resize_file("c.db", 1 << 20); }, 2014, "damaged"},
@@ -202,10 +172,8 @@ const std::vector<Case> kCases = {
     {"locked", Then(false, kLockedMidChange), 2015, "is locked by another program that is writing to it; try again when it has finished."},
     {"WAL mode, a writer mid-change", Then(true, kLockedMidChange), 0, a},
     {"WAL mode, read-only folder", Then(true, [] { fs::permissions(".", fs::perms::owner_read | fs::perms::owner_exec); }), 2012, "WAL mode"},
-    // SQLite's own files beside the catalog, which must be plain files.
     {"pipe as -journal", Then(false, [] { mkfifo("c.db-journal", 0600); }), 2017, "c.db-journal' \nnamed pipe"},
     {"folder as -journal", Then(false, [] { fs::create_directory("c.db-journal"); }), 2017, "c.db-journal' \nfolder"},
-    {"pipe as -wal", Then(true, [] { mkfifo("c.db-wal", 0600); }), 2017, "c.db-wal' \nnamed pipe"},
     {"pipe as -shm", Then(true, [] { mkfifo("c.db-shm", 0600); }), 2017, "c.db-shm' \nnamed pipe"},
     {"link loop as -shm", Then(true, [] { fs::create_symlink("c.db-shm", "c.db-shm"); }), 2017, "c.db-shm' \nsymbolic link"},
     // The order of the rows, under no index, the recommended one and the covering one; the kind
@@ -216,38 +184,26 @@ const std::vector<Case> kCases = {
     {"a column named rowid orders no ties", Catalog("('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')", kColumns + ", rowid"), 0, a + "\ntext:A|null|null"},
     {"no index: sorted in memory, no temporary file", kManyForms, 0, [] { std::string rows = "text:" + std::string(599, ' ') + "x|null|null"; for (int i = 1; i < 4100; ++i) rows += "\n" + rows.substr(0, 615); return rows; }()},
     {"kind declared NOCASE, with an index", Catalog("('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE NOCASE, name, date_created, date_updated"), 0, a},
-    {"kind declared RTRIM", Catalog("('Form   ', 'b', 0, 0), ('Form', 'a', NULL, NULL)", "kind TEXT COLLATE RTRIM, name, date_created, date_updated"), 0, a},
     {"kind in the maker's collation", Catalog("('Query', 'b', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE maker, name, date_created, date_updated"), 0, a},
     // Dates: text is wall-clock, shown as is; Unix seconds and Julian days are
     // UTC instants, shown in local time with its zone, to the nearest second.
-    {"text dates", Catalog("('Form', 'a', '2024-03-05', '2024-03-05 14:30')"), 0, "text:a|date:2024-03-05 00:00:00|date:2024-03-05 14:30:00"},
-    {"text dates", Catalog("('Form', 'a', '2024-03-05 14:30:59', '2024-02-29T23:59')"), 0, "text:a|date:2024-03-05 14:30:59|date:2024-02-29 23:59:00"},
-    {"text dates", Catalog("('Form', 'a', '0001-01-01', '9999-12-31 23:59:59')"), 0, "text:a|date:0001-01-01 00:00:00|date:9999-12-31 23:59:59"},
-    {"leap days", Catalog("('Form', 'a', '2000-02-29', '1900-02-29')"), 0, "text:a|date:2000-02-29 00:00:00|text:1900-02-29"},
-    {"no dates", Catalog("('Form', 'a', '2023-02-29', '2024-04-31')"), 0, "text:a|text:2023-02-29|text:2024-04-31"},
-    {"no dates", Catalog("('Form', 'a', '2024-03-05 24:00', '2024-3-05T14:30')"), 0, "text:a|text:2024-03-05 24:00|text:2024-3-05T14:30"},
-    {"Unix seconds", Catalog("('Form', 'a', 0, 1719792000)"), 0, "text:a|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200"},
-    {"Unix seconds", Catalog("('Form', 'a', 253402297199, 253402297200)"), 0, "text:a|date:9999-12-31 23:59:59 CET3600|int:253402297200"},
-    {"Unix seconds", Catalog("('Form', 'a', -62135600400, -62135600401)"), 0, "text:a|date:0001-01-01 00:00:00 CET3600|int:-62135600401"},
-    {"Julian days", Catalog("('Form', 'a', 2440587.5, 2460492.5)"), 0, "text:a|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200"},
-    {"Julian days", Catalog("('Form', 'a', 2460492.5000046296, 2460492.5000069444)"), 0, "text:a|date:2024-07-01 02:00:00 CEST7200|date:2024-07-01 02:00:01 CEST7200"},
+    {"text dates, and text that is no date", Catalog("('Form', 'a', '2024-03-05', '2024-03-05 14:30'), ('Form', 'b', '2024-03-05 14:30:59', '2024-02-29T23:59'), ('Form', 'c', '0001-01-01', '9999-12-31 23:59:59'), ('Form', 'd', '2000-02-29', '1900-02-29'), ('Form', 'e', '2023-02-29', '2024-04-31'), ('Form', 'f', '2024-03-05 24:00', '2024-3-05T14:30')"), 0, "text:a|date:2024-03-05 00:00:00|date:2024-03-05 14:30:00\ntext:b|date:2024-03-05 14:30:59|date:2024-02-29 23:59:00\ntext:c|date:0001-01-01 00:00:00|date:9999-12-31 23:59:59\ntext:d|date:2000-02-29 00:00:00|text:1900-02-29\ntext:e|text:2023-02-29|text:2024-04-31\ntext:f|text:2024-03-05 24:00|text:2024-3-05T14:30"},
+    {"Unix seconds and Julian days", Catalog("('Form', 'a', 0, 1719792000), ('Form', 'b', 253402297199, 253402297200), ('Form', 'c', -62135600400, -62135600401), ('Form', 'd', 2440587.5, 2460492.5), ('Form', 'e', 2460492.5000046296, 2460492.5000069444)"), 0, "text:a|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200\ntext:b|date:9999-12-31 23:59:59 CET3600|int:253402297200\ntext:c|date:0001-01-01 00:00:00 CET3600|int:-62135600401\ntext:d|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200\ntext:e|date:2024-07-01 02:00:00 CEST7200|date:2024-07-01 02:00:01 CEST7200"},
     // Names and dates keep their type and every byte; SQLite orders NULL, numbers, text.
     {"odd names", Catalog("('Form', 'a', NULL, NULL), ('Form', 42, NULL, NULL), ('Form', 2.5, NULL, NULL), ('Form', NULL, NULL, NULL), ('Form', '', NULL, NULL)"), 0, "null|null|null\nreal:2.5|null|null\nint:42|null|null\ntext:|null|null\ntext:a|null|null"},
     {"NUL bytes and invalid UTF-8", Catalog("('Form', CAST(x'41004200' AS TEXT), CAST(x'00' AS TEXT), CAST(x'c328ff' AS TEXT))"), 0, std::string("text:A\0B\0|text:\0|text:\xc3\x28\xff", 25)},
     {"1 MiB name and date text", Catalog("('Form', " + kMiB + ", NULL, " + kMiB + ")"), 0, "text:" + std::string(1 << 20, 'x') + "|null|text:" + std::string(1 << 20, 'x')},
     {"a date one byte longer", Catalog("('Form', 'a', 0, 'y' || " + kMiB + ")"), 2024, "row 1 \n1048577 bytes\n'date_updated'"},
     {"BLOB name, counted by row id", Catalog("('Form', 'a', 0, 0), ('Query', x'00', x'00', x'00'), ('Form', x'00', 0, 0)"), 2023, "row 3 \n'name'"},
-    {"BLOB creation date", Catalog("('Form', 'a', x'', 0)"), 2023, "row 1 \n'date_created'"},
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
     {"trigger", Catalog("('Form', 'a', NULL, NULL); CREATE TRIGGER t AFTER INSERT ON objects BEGIN SELECT side_effect(); END"), 0, a},
     {"generated column", Catalog("('Form', 'a', 0)", "kind, name, date_created, date_updated AS (side_effect(name))"), 2014, "unsafe use of side_effect()"},
-    {"a generated value of 400 MB a row", kHugeValue, 2025, "too much work"},
+    {"a generated value of 400 MB a row, behind a cheap expression at insert", Sql(kTable + "kind, name, date_created, date_updated AS (0)); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) INSERT INTO objects SELECT 'Form', i, 0 FROM n; PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, '(0)', '(length(hex(zeroblob(2e8 + name))))');"), 2025, "too much work"},
 };
 // clang-format on
 
-// The folder's entries: names, times and the bytes of files. A temporary file
-// SQLite made, even one deleted at once, changes the folder's time, unless
-// the catalog is in WAL mode (byte 18 is 2), where SQLite adds its files.
+// Names, times and bytes of the folder's entries; its own time shows even a temporary file deleted
+// at once, unless the catalog is in WAL mode (byte 18 is 2), where SQLite adds its files.
 std::map<std::string, std::string> FolderState() {
     std::map<std::string, std::string> state;
     struct stat info {};
@@ -265,7 +221,7 @@ std::map<std::string, std::string> FolderState() {
 TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // spelled out, so that no zone files are needed
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(&AddFunctions));
-    // The rights of an ordinary user, whom permissions bind.
+    // As an ordinary user, whom permissions bind.
     ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0));
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what + (": " + c.source));
@@ -281,11 +237,10 @@ TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolder
         std::istringstream words(rowset ? "" : c.expect);
         for (std::string word; std::getline(words, word);)
             EXPECT_NE(status.description.find(word), std::string::npos) << status.description;
-        // Errors past the source string name the file.
         const std::string name = c.source.substr(c.source.find(';') + 1);
         const fs::path file = folder.path / (name.starts_with("~/") ? name.substr(2) : name);
         EXPECT_EQ(status.description.find("'" + file.string() + "'") != std::string::npos,
-                  c.number >= 2010 && c.number != 2030);
+                  c.number >= 2010 && c.number != 2030);  // errors past the source string name the file
         EXPECT_EQ(FolderState(), before) << "the provider changed the folder";
         sqlite3_close(std::exchange(writer, nullptr));
         sqlite3_free(std::exchange(sqlite3_temp_directory, nullptr));
@@ -316,8 +271,7 @@ TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs
     };
     EXPECT_EQ(OpensMeanwhile(100, "Form;" + path, commit), (std::map<int, int>{{0, 100}}));
     sqlite3_close(std::exchange(writer, nullptr));
-    // Swapped about as often as an open takes, so that some land between the
-    // provider's check and SQLite's open. A hang ends in the test's time limit.
+    // Swapped as often as an open takes, to land between the check and the open; a hang times out.
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     auto swapped = OpensMeanwhile(500, "Form;" + path, [&] {
         renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
@@ -331,10 +285,10 @@ TEST(Provider, TheRowQueriesWalkTheRecommendedIndexWithoutSorting) {
     sqlite3_exec(db, (kTable + kColumns + ");" + kIndex + ");").c_str(), nullptr, nullptr, nullptr);
     for (const char* query : CatalogReader::kRowQueries) {
         std::string steps;
-        const auto collect = [](void* to, int, char** values, char**) {
+        const auto add = [](void* to, int, char** values, char**) {
             return static_cast<std::string*>(to)->append(values[3]), 0;
         };
-        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), collect, &steps, nullptr);
+        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), add, &steps, nullptr);
         EXPECT_EQ(steps, "SEARCH main.objects USING INDEX k (kind=?)");
     }
     sqlite3_close(db);
