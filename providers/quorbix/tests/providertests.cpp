@@ -198,6 +198,7 @@ const std::vector<Case> kCases = {
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
     {"trigger", Catalog("('Form', 'a', NULL, NULL); CREATE TRIGGER t AFTER INSERT ON objects BEGIN SELECT side_effect(); END"), 0, a},
     {"generated column", Catalog("('Form', 'a', 0)", "kind, name, date_created, date_updated AS (side_effect(name))"), 2014, "unsafe use of side_effect()"},
+    {"generated columns doubling, 2^14 additions a row", Catalog("('Form', 'a', 0)", [] { std::string c = "kind, name, date_created, g0 AS (length(name))"; for (int i = 1; i < 14; ++i) c += ", g" + std::to_string(i) + " AS (g" + std::to_string(i - 1) + " + g" + std::to_string(i - 1) + ")"; return c + ", date_updated AS (g13 + g13)"; }()), 2025, "too much work"},
     {"a generated value of 400 MB a row, behind a cheap expression at insert", Sql(kTable + "kind, name, date_created, date_updated AS (0)); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) INSERT INTO objects SELECT 'Form', i, 0 FROM n; PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, '(0)', '(length(hex(zeroblob(2e8 + name))))');"), 2025, "too much work"},
 };
 // clang-format on
