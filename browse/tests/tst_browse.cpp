@@ -1,5 +1,5 @@
-// The browsing logic through its operations, over rows in memory and, end to end, over the real
-// plug-in and the bundled sample; and values shown in each locale's forms.
+// The browsing logic through its operations over rows in memory, and values shown in each locale's
+// forms.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +10,6 @@
 #include "failure.h"
 #include "memoryprovider.h"
 #include "objectbrowser.h"
-#include "pluginresolver.h"
 
 namespace {
 
@@ -183,31 +182,6 @@ TEST(ValueFormatter, AMissingNumericLocaleKeepsTheDates) {
     unsetenv("LC_TIME"), unsetenv("LC_NUMERIC");
     EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 6, 30, 14, 5, 9})), "30.06.2025 14:05:09");
     EXPECT_EQ(Format(formatter, Value::Real(-1234.5)), "-1234.5");
-}
-
-// The twelve queries of the sample over the real plug-in, in name order, in UTC, to the end and one
-// back; the rows picked show the date forms at midnight and with a time of day.
-TEST(EndToEnd, WalksEveryQuery) {
-    setenv("TZ", "UTC0", 1), tzset();
-    std::shared_ptr<dataaccess::Provider> quorbix;
-    const auto folders = dataaccess::PluginResolver::FoldersFor(VANTRIL_EXECUTABLE);
-    ASSERT_TRUE(dataaccess::PluginResolver(folders).Resolve("Quorbix", quorbix).ok());
-    Browsing b({}, {}, "Query", SAMPLE_DB);
-    b.resolver.Add("Quorbix", quorbix);
-    Log log = b.Click('O');
-    for (const char click : std::string("PNNNNNNNNNNNNNP")) {
-        const Log step = b.Click(click);
-        log.insert(log.end(), step.begin(), step.end());
-    }
-    ASSERT_EQ(log.size(), 1 + 12 * 3 + 1 + 3) << "the start, 12 rows, the end and the last again";
-    EXPECT_EQ(Log(log.begin(), log.begin() + 4),
-              (Log{"message:At Start of File", "Name=Customer List", "DateCreated=02/10/2023",
-                   "DateUpdated=03/01/2024 12:00:00"}));
-    EXPECT_EQ(Log(log.begin() + 14, log.begin() + 16),
-              (Log{"DateCreated=09/18/2023 14:02:30", "DateUpdated=11/04/2024 11:20:00"}));
-    for (std::size_t row = 4; row < 37; row += 3)
-        EXPECT_LE(strcasecmp(log[row - 3].c_str(), log[row].c_str()), 0);
-    EXPECT_EQ(Log(log.end() - 4, log.end()), (Log{"message:At End of File", log[34], log[35], log[36]}));
 }
 
 }  // namespace
