@@ -19,7 +19,8 @@ struct OpenCall {
 // or with the failure it was given, and notes what it was asked. Text must outlive it (literals do).
 class MemoryProvider final : public Provider {
 public:
-    MemoryProvider(std::vector<std::string> columns, Rows rows) : columns_(std::move(columns)), rows_(rows) {}
+    MemoryProvider(std::vector<std::string> columns, Rows rows)
+        : columns_(std::move(columns)), rows_(std::move(rows)) {}
     void FailWith(Status status) { failure_ = std::move(status); }
     const std::vector<OpenCall>& calls() const { return calls_; }
     Status Open(std::string_view source, int cursor, int lock, int options, std::unique_ptr<Rowset>& rowset,
