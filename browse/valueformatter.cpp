@@ -62,8 +62,8 @@ std::string ExpandComposites(std::string_view format, locale_t locale, int depth
     std::string expanded;
     ForEachPart(
         format, [&](std::string_view text) { expanded += text; },
-        [&](const Conversion& c, std::string_view spec) {
-            const bool era = c.modifier == 'E' && spec.size() == 3;
+        [&](const Conversion& c, std::string_view directive) {
+            const bool era = c.modifier == 'E' && directive.size() == 3;
             std::string inner;
             if (depth < 3 && (c.plain || era)) {
                 const auto pick = [&](nl_item item, nl_item eraItem, const char* fallback) {
@@ -90,7 +90,7 @@ std::string ExpandComposites(std::string_view format, locale_t locale, int depth
                         break;
                 }
             }
-            expanded += inner.empty() ? std::string(spec) : ExpandComposites(inner, locale, depth + 1);
+            expanded += inner.empty() ? std::string(directive) : ExpandComposites(inner, locale, depth + 1);
         });
     return expanded;
 }
@@ -108,18 +108,19 @@ std::string WidenYear(std::string_view format, bool centuryInLocaleDigits) {
             wide += text;
             if (!text.empty()) afterCentury = false;
         },
-        [&](const Conversion& c, std::string_view spec) {
-            const std::string_view flags = spec.substr(1, spec.size() - 2 - (c.modifier != '\0' ? 1 : 0));
+        [&](const Conversion& c, std::string_view directive) {
+            const std::string_view flags =
+                directive.substr(1, directive.size() - 2 - (c.modifier != '\0' ? 1 : 0));
             if (c.letter == 'y' && !afterCentury && c.modifier == '\0') {
                 wide.append("%").append(flags).append("Y");
             } else if (c.letter == 'y' && !afterCentury && c.modifier == 'O') {
                 if (centuryInLocaleDigits) {
-                    wide.append("%").append(flags).append("OC").append(spec);
+                    wide.append("%").append(flags).append("OC").append(directive);
                 } else {
                     wide.append("%").append(flags).append("Y");
                 }
             } else {
-                wide += spec;
+                wide += directive;
             }
             afterCentury = c.letter == 'C';
         });
@@ -154,9 +155,9 @@ std::string WithoutZone(std::string_view format) {
             kept += text;
             if (!text.empty()) dropBlanks = false;
         },
-        [&](const Conversion& c, std::string_view spec) {
+        [&](const Conversion& c, std::string_view directive) {
             if (c.letter != 'Z' && c.letter != 'z') {
-                kept += spec;
+                kept += directive;
                 dropBlanks = false;
                 return;
             }

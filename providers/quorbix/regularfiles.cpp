@@ -52,10 +52,10 @@ int OpenRegularFile(const char* path, int flags, int mode) {
 
 void RegularFiles::Install() {
     static const bool installed = [] {
-        // SQLite seeds its random numbers from /dev/urandom on first use,
-        // which the replacement would refuse: seed them now, with open(2).
-        unsigned char seed = 0;
-        sqlite3_randomness(1, &seed);
+        // SQLite starts its random numbers from /dev/urandom on first use,
+        // which the replacement would refuse: start them now, with open(2).
+        unsigned char first = 0;
+        sqlite3_randomness(1, &first);
         sqlite3_vfs* vfs = sqlite3_vfs_find("unix");
         return vfs != nullptr && vfs->iVersion >= 3 && vfs->xSetSystemCall != nullptr &&
                vfs->xSetSystemCall(vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(&OpenRegularFile)) ==
