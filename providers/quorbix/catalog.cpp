@@ -1,8 +1,13 @@
 #include "catalog.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <bit>
+#include <compare>
 #include <cstring>
+#include <iterator>
+#include <new>
 
 #include "datetext.h"
 
@@ -14,24 +19,89 @@ using Length = std::uint32_t;
 
 constexpr unsigned kNameBits = 2;
 constexpr unsigned kDateBits = 3;
+// The most bytes a name's length takes in front of it: seven bits a byte.
+constexpr std::size_t kMaxLengthBytes = 5;
 
 std::uint64_t Bits(std::int64_t number) { return static_cast<std::uint64_t>(number); }
 std::uint64_t Bits(double number) { return std::bit_cast<std::uint64_t>(number); }
 
+// A length in seven bits a byte, low bits first, with the high bit set on
+// every byte but the last; most names take one byte.
+std::size_t PutLength(std::size_t length, char* to) noexcept {
+    std::size_t used = 0;
+    for (; length >= 0x80; length >>= 7) to[used++] = static_cast<char>(length | 0x80);
+    to[used++] = static_cast<char>(length);
+    return used;
+}
+
+std::string_view GetLengthAndBytes(const char* from) noexcept {
+    std::size_t length = 0;
+    unsigned shift = 0;
+    unsigned char byte;
+    do {
+        byte = static_cast<unsigned char>(*from++);
+        length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+        shift += 7;
+    } while ((byte & 0x80) != 0);
+    return {from, length};
+}
+
 }  // namespace
 
-char* Catalog::Arena::Take(std::size_t size) {
-    if (chunks_.empty() || capacity_ - used_ < size) {
-        const std::size_t capacity = std::max(kChunkBytes, size);
-        // Not zeroed: every byte handed out is written before it is read.
-        auto chunk = std::make_unique_for_overwrite<char[]>(capacity);
-        chunks_.push_back(std::move(chunk));
-        capacity_ = capacity;
-        used_ = 0;
+// The rows of all blocks as one sequence, for std::sort.
+class Catalog::RowIterator {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = Row;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Row*;
+    using reference = Row&;
+
+    RowIterator() = default;
+    RowIterator(const std::unique_ptr<Block>* blocks, difference_type row) noexcept
+        : blocks_(blocks), row_(row) {}
+
+    reference operator*() const noexcept {
+        const auto row = static_cast<std::size_t>(row_);
+        return blocks_[row / kRowsPerBlock]->rows[row % kRowsPerBlock];
     }
-    char* room = chunks_.back().get() + used_;
-    used_ += size;
-    return room;
+    pointer operator->() const noexcept { return &**this; }
+    reference operator[](difference_type n) const noexcept { return *(*this + n); }
+    RowIterator& operator++() noexcept { return ++row_, *this; }
+    RowIterator& operator--() noexcept { return --row_, *this; }
+    RowIterator operator++(int) noexcept { return {blocks_, row_++}; }
+    RowIterator operator--(int) noexcept { return {blocks_, row_--}; }
+    RowIterator& operator+=(difference_type n) noexcept { return row_ += n, *this; }
+    RowIterator& operator-=(difference_type n) noexcept { return row_ -= n, *this; }
+    friend RowIterator operator+(RowIterator it, difference_type n) noexcept { return it += n; }
+    friend RowIterator operator+(difference_type n, RowIterator it) noexcept { return it += n; }
+    friend RowIterator operator-(RowIterator it, difference_type n) noexcept { return it -= n; }
+    friend difference_type operator-(const RowIterator& a, const RowIterator& b) noexcept {
+        return a.row_ - b.row_;
+    }
+    friend bool operator==(const RowIterator& a, const RowIterator& b) noexcept { return a.row_ == b.row_; }
+    friend auto operator<=>(const RowIterator& a, const RowIterator& b) noexcept { return a.row_ <=> b.row_; }
+
+private:
+    const std::unique_ptr<Block>* blocks_ = nullptr;
+    difference_type row_ = 0;
+};
+
+std::uint64_t Catalog::Arena::Take(std::size_t size) {
+    const std::uint64_t slotsEnd = slots_.size() * kChunkBytes;
+    if (slotsEnd - end_ < size) {
+        const std::size_t slots = std::max<std::size_t>(1, (size + kChunkBytes - 1) / kChunkBytes);
+        if (slotsEnd + slots * kChunkBytes > kLimit) throw std::bad_alloc();
+        // Not zeroed: every byte handed out is written before it is read.
+        auto chunk = std::make_unique_for_overwrite<char[]>(slots * kChunkBytes);
+        slots_.reserve(slots_.size() + slots);
+        for (std::size_t slot = 0; slot < slots; ++slot) slots_.push_back(chunk.get() + slot * kChunkBytes);
+        chunks_.push_back(std::move(chunk));
+        end_ = slotsEnd;
+    }
+    const std::uint64_t at = end_;
+    end_ += size;
+    return at;
 }
 
 std::string_view Catalog::ColumnName(std::size_t column) const noexcept {
@@ -39,18 +109,13 @@ std::string_view Catalog::ColumnName(std::size_t column) const noexcept {
     return column < kColumns ? kNames[column] : std::string_view();
 }
 
-std::string_view Catalog::Name(std::size_t row) const noexcept {
-    const auto after = std::upper_bound(chunkFirstRow_.begin(), chunkFirstRow_.end(), row);
-    if (after == chunkFirstRow_.begin()) return {};  // no name bytes before this row
-    const auto chunk = static_cast<std::size_t>(after - chunkFirstRow_.begin() - 1);
-    const std::uint32_t start = row == chunkFirstRow_[chunk] ? 0 : NameEnd(row - 1);
-    return {names_.Chunk(chunk) + start, NameEnd(row) - start};
+std::string_view Catalog::Name(const Row& row) const noexcept {
+    return GetLengthAndBytes(names_.At(row.nameAt));
 }
 
-dataaccess::Value Catalog::Read(std::size_t row, std::size_t column) const noexcept {
-    const Block& block = *blocks_[row / kRowsPerBlock];
-    const std::size_t slot = row % kRowsPerBlock;
-    const unsigned tag = block.tags[slot];
+dataaccess::Value Catalog::Read(std::size_t rowNumber, std::size_t column) const noexcept {
+    const Row& row = blocks_[rowNumber / kRowsPerBlock]->rows[rowNumber % kRowsPerBlock];
+    const auto tag = static_cast<unsigned>(row.tag);
     if (column == 0) {
         const auto kind = static_cast<Kind>(tag & ((1u << kNameBits) - 1));
         if (kind == Kind::Null) return dataaccess::Value::Null();
@@ -62,13 +127,13 @@ dataaccess::Value Catalog::Read(std::size_t row, std::size_t column) const noexc
                                      : dataaccess::Value::Real(std::bit_cast<double>(number));
     }
 
-    const std::uint64_t payload = block.dates[column - 1][slot];
+    const std::uint64_t payload = row.dates[column - 1];
     const unsigned shift = kNameBits + kDateBits * static_cast<unsigned>(column - 1);
     switch (static_cast<Kind>((tag >> shift) & ((1u << kDateBits) - 1))) {
         case Kind::Null:
             return dataaccess::Value::Null();
         case Kind::Text: {
-            const char* entry = texts_.Chunk(payload >> 32) + (payload & 0xFFFFFFFF);
+            const char* entry = texts_.At(payload);
             Length length;
             std::memcpy(&length, entry, sizeof length);
             return dataaccess::Value::Text(std::string_view(entry + sizeof length, length));
@@ -95,16 +160,17 @@ dataaccess::Value Catalog::Read(std::size_t row, std::size_t column) const noexc
 
 void Catalog::AppendName(Kind kind, std::string_view bytes) {
     if (rows_ % kRowsPerBlock == 0) blocks_.push_back(std::make_unique_for_overwrite<Block>());
-    const std::size_t row = rows_;
-    if (!bytes.empty()) {
-        char* room = names_.Take(bytes.size());
-        std::memcpy(room, bytes.data(), bytes.size());
-        if (names_.Chunks() > chunkFirstRow_.size()) chunkFirstRow_.push_back(row);
-    }
-    Block& block = *blocks_.back();
-    // Chunks hold at most a value's size, which SQLite keeps under 2^31.
-    block.nameEnd[row % kRowsPerBlock] = static_cast<std::uint32_t>(names_.Used());
-    block.tags[row % kRowsPerBlock] = static_cast<std::uint8_t>(kind);
+    // Every name, a null's too, takes at least its length's byte, so that
+    // later rows always lie further on.
+    char length[kMaxLengthBytes];
+    const std::size_t lengthBytes = PutLength(bytes.size(), length);
+    const std::uint64_t at = names_.Take(lengthBytes + bytes.size());
+    char* room = names_.At(at);
+    std::memcpy(room, length, lengthBytes);
+    if (!bytes.empty()) std::memcpy(room + lengthBytes, bytes.data(), bytes.size());
+    Row& row = blocks_.back()->rows[rows_ % kRowsPerBlock];
+    row.nameAt = at & (Arena::kLimit - 1);  // Take stays below the limit
+    row.tag = static_cast<std::uint8_t>(kind);
     ++rows_;
     column_ = 1;
     // A plain store: only this thread writes it, and a watcher needs no more.
@@ -117,11 +183,10 @@ void Catalog::Append(Kind kind, std::uint64_t payload) {
         AppendName(Kind::Null, {});
         return;
     }
-    const std::size_t slot = (rows_ - 1) % kRowsPerBlock;
-    Block& block = *blocks_.back();
-    block.dates[column_ - 1][slot] = payload;
-    block.tags[slot] |=
-        static_cast<std::uint8_t>(static_cast<unsigned>(kind) << (kNameBits + kDateBits * (column_ - 1)));
+    Row& row = blocks_.back()->rows[(rows_ - 1) % kRowsPerBlock];
+    row.dates[column_ - 1] = payload;
+    row.tag = static_cast<std::uint8_t>(row.tag | static_cast<unsigned>(kind)
+                                                      << (kNameBits + kDateBits * (column_ - 1)));
     column_ = column_ + 1 == kColumns ? 0 : column_ + 1;
 }
 
@@ -134,12 +199,11 @@ void Catalog::AppendText(std::string_view text) {
     }
     // SQLite limits a value to under 2^31 bytes, so the length always fits.
     const auto length = static_cast<Length>(text.size());
-    char* entry = texts_.Take(sizeof length + text.size());
+    const std::uint64_t at = texts_.Take(sizeof length + text.size());
+    char* entry = texts_.At(at);
     std::memcpy(entry, &length, sizeof length);
     std::memcpy(entry + sizeof length, text.data(), text.size());
-    const std::uint64_t chunk = texts_.Chunks() - 1;
-    const auto offset = static_cast<std::uint64_t>(texts_.Used() - sizeof length - text.size());
-    Append(Kind::Text, chunk << 32 | offset);
+    Append(Kind::Text, at);
 }
 
 void Catalog::AppendInteger(std::int64_t number) {
@@ -166,9 +230,47 @@ void Catalog::AppendUnixSeconds(std::int64_t seconds) { Append(Kind::UnixSeconds
 
 void Catalog::AppendJulianDay(double day) { Append(Kind::JulianDay, Bits(day)); }
 
+bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
+    // Kinds rank as SQLite ranks them: null, then numbers, then text.
+    const auto rank = [](const Row& row) {
+        const auto kind = static_cast<Kind>(row.tag & ((1u << kNameBits) - 1));
+        return kind == Kind::Null ? 0 : kind == Kind::Text ? 2 : 1;
+    };
+    const int leftRank = rank(left);
+    const int rightRank = rank(right);
+    if (leftRank != rightRank) return leftRank < rightRank;
+    if (leftRank == 1) {
+        // An integer and a real compare exactly as long doubles, as in SQLite.
+        const auto number = [this](const Row& row) {
+            std::uint64_t bits;
+            std::memcpy(&bits, Name(row).data(), sizeof bits);
+            const auto kind = static_cast<Kind>(row.tag & ((1u << kNameBits) - 1));
+            return kind == Kind::Integer ? static_cast<long double>(static_cast<std::int64_t>(bits))
+                                         : static_cast<long double>(std::bit_cast<double>(bits));
+        };
+        const long double leftNumber = number(left);
+        const long double rightNumber = number(right);
+        if (leftNumber != rightNumber) return leftNumber < rightNumber;
+    } else if (leftRank == 2) {
+        // SQLite's NOCASE: its own comparison over the shorter length, then
+        // the shorter first.
+        const std::string_view a = Name(left);
+        const std::string_view b = Name(right);
+        int order = sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(std::min(a.size(), b.size())));
+        if (order == 0) order = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+        if (order != 0) return order < 0;
+    }
+    return left.nameAt < right.nameAt;  // equal names: the order they came in
+}
+
+void Catalog::SortByName() noexcept {
+    const RowIterator first(blocks_.data(), 0);
+    std::sort(first, first + static_cast<std::ptrdiff_t>(rows_),
+              [this](const Row& left, const Row& right) { return NameBefore(left, right); });
+}
+
 void Catalog::FinishLoading() {
     blocks_.shrink_to_fit();
-    chunkFirstRow_.shrink_to_fit();
     names_.Shrink();
     texts_.Shrink();
 }

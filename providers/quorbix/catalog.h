@@ -15,16 +15,16 @@ namespace quorbix {
 // DateCreated and DateUpdated, filled once by the reader and then only read.
 //
 // Catalogs can hold millions of rows, so nothing is kept per cell on the heap
-// and nothing once stored is ever moved: a growing vector would copy every
-// row at each doubling and hold twice the rows at its peak. Rows go into
-// fixed blocks of kRowsPerBlock; each row is the end offset of its name in
-// the name arena (4 bytes), the payloads of both dates (8 bytes each) and
-// one byte with the kinds of all three cells: 21 bytes a row beyond the name.
-// Names lie back to back in chunks of at least kChunkBytes, so a name's
-// length is where it ends less where the previous one ended; a number used
-// as a name keeps its 8 bytes there too. Text in a date column, which is
-// rare, goes to a second arena with its length in front, and the date's
-// payload says where.
+// and nothing once stored is copied as the catalog grows: a growing vector
+// would copy every row at each doubling and hold twice the rows at its peak.
+// Rows go into fixed blocks of kRowsPerBlock; each row is where its name lies
+// in the name arena (5 bytes), the payloads of both dates (8 bytes each) and
+// one byte with the kinds of all three cells: 22 bytes a row, plus the
+// name's length in front of it, one byte for a name under 128 bytes. Names
+// lie back to back in the order they were appended, so where a name lies
+// also says when its row came. A number used as a name keeps its 8 bytes
+// there too. Text in a date column, which is rare, goes to a second arena
+// with its length in front, and the date's payload says where.
 //
 // Instants (Unix seconds, Julian days) are stored as read and turned into
 // local time by Read, which keeps loading as fast as a bare query loop.
@@ -56,6 +56,12 @@ public:
     void AppendUnixSeconds(std::int64_t seconds);       // UTC instant
     void AppendJulianDay(double day);                   // UTC instant
 
+    // Puts the rows in SQLite's order for ORDER BY name COLLATE NOCASE, with
+    // rows of equal names in the order they were appended: nulls first, then
+    // numbers by value, then text by its bytes with ASCII letters folded. In
+    // place: it needs no memory beyond what the rows already hold.
+    void SortByName() noexcept;
+
     // Gives back the slack of the small index vectors once all rows are in.
     void FinishLoading();
 
@@ -64,42 +70,47 @@ private:
     // (Null to Real) and each date's in three bits above them.
     enum class Kind : std::uint8_t { Null, Text, Integer, Real, Date, UnixSeconds, JulianDay };
 
-    struct Block {
-        std::uint32_t nameEnd[kRowsPerBlock];
-        std::uint64_t dates[2][kRowsPerBlock];
-        std::uint8_t tags[kRowsPerBlock];
+    // Packed: at 10^6 rows every byte of a row is a megabyte.
+    struct [[gnu::packed]] Row {
+        std::uint64_t dates[2];
+        std::uint64_t nameAt : 40;  // where the name's length lies in names_
+        std::uint64_t tag : 8;
     };
+    static_assert(sizeof(Row) == 22);
+    struct Block {
+        Row rows[kRowsPerBlock];
+    };
+    class RowIterator;
 
-    // Chunks of bytes that never move once allocated.
+    // Bytes that never move once handed out, addressed by one offset across
+    // all chunks: chunk slots are kChunkBytes each, and a longer value takes
+    // as many slots as it needs in one chunk, so its bytes stay together.
     class Arena {
     public:
-        // Room for size bytes at the end of the last chunk, or at the start of
-        // a new one when they do not fit there.
-        char* Take(std::size_t size);
-        std::size_t Chunks() const noexcept { return chunks_.size(); }
-        const char* Chunk(std::size_t index) const noexcept { return chunks_[index].get(); }
-        std::size_t Used() const noexcept { return used_; }  // bytes of the last chunk
-        void Shrink() { chunks_.shrink_to_fit(); }
+        static constexpr std::uint64_t kLimit = std::uint64_t{1} << 40;  // what Row::nameAt holds
+        // Room for size bytes; where it lies. Throws std::bad_alloc past kLimit.
+        std::uint64_t Take(std::size_t size);
+        char* At(std::uint64_t at) const noexcept { return slots_[at / kChunkBytes] + at % kChunkBytes; }
+        void Shrink() {
+            chunks_.shrink_to_fit();
+            slots_.shrink_to_fit();
+        }
 
     private:
         std::vector<std::unique_ptr<char[]>> chunks_;
-        std::size_t capacity_ = 0;  // of the last chunk
-        std::size_t used_ = 0;
+        std::vector<char*> slots_;
+        std::uint64_t end_ = 0;  // the first byte not handed out
     };
 
     void Append(Kind kind, std::uint64_t payload);
     void AppendName(Kind kind, std::string_view bytes);
-    std::string_view Name(std::size_t row) const noexcept;
-    std::uint32_t NameEnd(std::size_t row) const noexcept {
-        return blocks_[row / kRowsPerBlock]->nameEnd[row % kRowsPerBlock];
-    }
+    std::string_view Name(const Row& row) const noexcept;
+    bool NameBefore(const Row& left, const Row& right) const noexcept;
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t rows_ = 0;
     std::size_t column_ = 0;  // the next cell's
     Arena names_;
-    // The first row whose name lies in each name chunk, in order.
-    std::vector<std::size_t> chunkFirstRow_;
     Arena texts_;
     dataaccess::RowsRead* rowsRead_;
 };

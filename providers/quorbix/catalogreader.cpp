@@ -33,11 +33,15 @@ std::string_view ColumnText(sqlite3_stmt* statement, int column) {
 
 dataaccess::Status CatalogReader::Read(std::string_view kind, Catalog& catalog) {
     dataaccess::Status status = Connect();
-    if (status.ok()) status = ReadInTransaction(kind, catalog);
+    bool sort = false;
+    if (status.ok()) status = ReadInTransaction(kind, catalog, sort);
     // Closing also ends a transaction left open by a failure, and releases
-    // every lock and file handle before the caller sees the outcome.
+    // every lock and file handle before the caller sees the outcome. It gives
+    // back SQLite's page cache before the sort too.
     db_.reset();
-    if (status.ok()) catalog.FinishLoading();
+    if (!status.ok()) return status;
+    if (sort) catalog.SortByName();
+    catalog.FinishLoading();
     return status;
 }
 
@@ -99,18 +103,31 @@ int CatalogReader::WorkBudget::Check(void* budget) noexcept {
     return self.steps_ > kStepsPerRow * (1 + self.rows_ + scanned) ? 1 : 0;
 }
 
-dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog) {
+dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort) {
     // One read transaction for the schema checks and the rows, so that both
     // see the same state of the file even while another program writes.
     dataaccess::Status status = Execute("BEGIN");
-    const char* query = nullptr;
-    if (status.ok()) status = CheckCatalogTable(query);
-    if (status.ok()) status = LoadRows(query, kind, catalog);
+    std::size_t which = 0;
+    if (status.ok()) status = CheckCatalogTable(which);
+    if (status.ok()) status = SortsAll(kRowQueries[which], sort);
+    if (status.ok()) status = LoadRows(sort ? kScanQueries[which] : kRowQueries[which], kind, catalog);
     if (status.ok()) status = Execute("COMMIT");
     return status;
 }
 
-dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
+dataaccess::Status CatalogReader::SortsAll(const char* query, bool& sorts) {
+    Statement plan;
+    if (auto status = Prepare(("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), plan); !status.ok())
+        return status;
+    // Not "... FOR RIGHT PART OF ORDER BY", which sorts only equal names.
+    int stepped;
+    while ((stepped = sqlite3_step(plan.get())) == SQLITE_ROW)
+        sorts |= ColumnText(plan.get(), 3) == "USE TEMP B-TREE FOR ORDER BY";
+    if (stepped != SQLITE_DONE) return Failure(stepped);
+    return {};
+}
+
+dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
     Statement table;
     if (auto status =
             Prepare("SELECT type, wr FROM pragma_table_list('objects') WHERE schema = 'main'", table);
@@ -178,7 +195,7 @@ dataaccess::Status CatalogReader::CheckCatalogTable(const char*& query) {
     if (computesColumns_) sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxComputedBytes);
     for (std::size_t i = 0; i < kRowIdNames.size(); ++i) {
         if (!hidden[i]) {
-            query = kRowQueries[i];
+            which = i;
             return {};
         }
     }

@@ -109,10 +109,11 @@ const Make kLockedMidChange = [] {
     sqlite3_open("c.db", &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; DELETE FROM objects;", nullptr, nullptr, nullptr);
 };
-// Long names past SQLite's sort cache, no index; rows past a block, names past a chunk.
-const Make kManyForms = Sql(kTable + kColumns + ");" +
-                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4100) "
-                            "INSERT INTO objects SELECT 'Form', printf('%600s', 'x'), NULL, NULL FROM n;");
+// Long names, last first, no index: rows past a block and names past a chunk, to sort.
+const Make kManyForms =
+    Sql(kTable + kColumns + ");" +
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4100) "
+        "INSERT INTO objects SELECT 'Form', printf('%0600d', 4101 - i), NULL, NULL FROM n;");
 // A writer that stops mid-change leaves the file changed and its rollback journal.
 const Make kHotJournal = [] {
     kManyForms();
@@ -182,7 +183,7 @@ const std::vector<Case> kCases = {
     {"recommended index", Catalog(kUnordered + kIndex + ")"), 0, kOrdered},
     {"covering index", Catalog(kUnordered + kIndex + ", date_created, date_updated)"), 0, kOrdered},
     {"a column named rowid orders no ties", Catalog("('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')", kColumns + ", rowid"), 0, a + "\ntext:A|null|null"},
-    {"no index: sorted in memory, no temporary file", kManyForms, 0, [] { std::string rows = "text:" + std::string(599, ' ') + "x|null|null"; for (int i = 1; i < 4100; ++i) rows += "\n" + rows.substr(0, 615); return rows; }()},
+    {"no index: sorted in memory, no temporary file", kManyForms, 0, [] { std::string rows; for (int i = 1; i <= 4100; ++i) rows += (i > 1 ? "\ntext:" : "text:") + std::string(600 - std::to_string(i).size(), '0') + std::to_string(i) + "|null|null"; return rows; }()},
     {"kind declared NOCASE, with an index", Catalog("('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE NOCASE, name, date_created, date_updated"), 0, a},
     {"kind in the maker's collation", Catalog("('Query', 'b', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE maker, name, date_created, date_updated"), 0, a},
     // Dates: text is wall-clock, shown as is; Unix seconds and Julian days are
@@ -190,9 +191,9 @@ const std::vector<Case> kCases = {
     {"text dates, and text that is no date", Catalog("('Form', 'a', '2024-03-05', '2024-03-05 14:30'), ('Form', 'b', '2024-03-05 14:30:59', '2024-02-29T23:59'), ('Form', 'c', '0001-01-01', '9999-12-31 23:59:59'), ('Form', 'd', '2000-02-29', '1900-02-29'), ('Form', 'e', '2023-02-29', '2024-04-31'), ('Form', 'f', '2024-03-05 24:00', '2024-3-05T14:30')"), 0, "text:a|date:2024-03-05 00:00:00|date:2024-03-05 14:30:00\ntext:b|date:2024-03-05 14:30:59|date:2024-02-29 23:59:00\ntext:c|date:0001-01-01 00:00:00|date:9999-12-31 23:59:59\ntext:d|date:2000-02-29 00:00:00|text:1900-02-29\ntext:e|text:2023-02-29|text:2024-04-31\ntext:f|text:2024-03-05 24:00|text:2024-3-05T14:30"},
     {"Unix seconds and Julian days", Catalog("('Form', 'a', 0, 1719792000), ('Form', 'b', 253402297199, 253402297200), ('Form', 'c', -62135600400, -62135600401), ('Form', 'd', 2440587.5, 2460492.5), ('Form', 'e', 2460492.5000046296, 2460492.5000069444)"), 0, "text:a|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200\ntext:b|date:9999-12-31 23:59:59 CET3600|int:253402297200\ntext:c|date:0001-01-01 00:00:00 CET3600|int:-62135600401\ntext:d|date:1970-01-01 01:00:00 CET3600|date:2024-07-01 02:00:00 CEST7200\ntext:e|date:2024-07-01 02:00:00 CEST7200|date:2024-07-01 02:00:01 CEST7200"},
     // Names and dates keep their type and every byte; SQLite orders NULL, numbers, text.
-    {"odd names", Catalog("('Form', 'a', NULL, NULL), ('Form', 42, NULL, NULL), ('Form', 2.5, NULL, NULL), ('Form', NULL, NULL, NULL), ('Form', '', NULL, NULL)"), 0, "null|null|null\nreal:2.5|null|null\nint:42|null|null\ntext:|null|null\ntext:a|null|null"},
+    {"odd names", Catalog("('Form', 'a', NULL, NULL), ('Form', 42, NULL, NULL), ('Form', 2.5, NULL, NULL), ('Form', NULL, NULL, NULL), ('Form', '', NULL, NULL), ('Form', 9007199254740993, NULL, NULL), ('Form', 9007199254740992.0, NULL, NULL), ('Form', 2.0, NULL, NULL), ('Form', 2, NULL, NULL), ('Form', 'B', NULL, NULL), ('Form', '_', NULL, NULL)"), 0, "null|null|null\nreal:2|null|null\nint:2|null|null\nreal:2.5|null|null\nint:42|null|null\nreal:9007199254740992|null|null\nint:9007199254740993|null|null\ntext:|null|null\ntext:_|null|null\ntext:a|null|null\ntext:B|null|null"},
     {"NUL bytes and invalid UTF-8", Catalog("('Form', CAST(x'41004200' AS TEXT), CAST(x'00' AS TEXT), CAST(x'c328ff' AS TEXT))"), 0, std::string("text:A\0B\0|text:\0|text:\xc3\x28\xff", 25)},
-    {"1 MiB name and date text", Catalog("('Form', " + kMiB + ", NULL, " + kMiB + ")"), 0, "text:" + std::string(1 << 20, 'x') + "|null|text:" + std::string(1 << 20, 'x')},
+    {"1 MiB name and date text", Catalog("('Form', " + kMiB + ", NULL, " + kMiB + "), ('Form', 'y', NULL, 'z')"), 0, "text:" + std::string(1 << 20, 'x') + "|null|text:" + std::string(1 << 20, 'x') + "\ntext:y|null|text:z"},
     {"a date one byte longer", Catalog("('Form', 'a', 0, 'y' || " + kMiB + ")"), 2024, "row 1 \n1048577 bytes\n'date_updated'"},
     {"BLOB name, counted by row id", Catalog("('Form', 'a', 0, 0), ('Query', x'00', x'00', x'00'), ('Form', x'00', 0, 0)"), 2023, "row 3 \n'name'"},
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
