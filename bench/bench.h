@@ -35,17 +35,17 @@ std::map<std::string, double> RunOpenAndStep(const std::vector<CatalogFiles>& ca
 
 // 3-4: memory, measured in a child process of its own (see memory.cpp).
 struct MemoryResult {
-    double bytesPerRow = 0;
-    long long heldBytes = 0;  // uordblks after Open minus before Create
     unsigned long long nameBytes = 0;
     std::size_t rows = 0;
     long long churnFirst = 0;  // uordblks after the first open
     long long churnLast = 0;   // after the last replacement
     int churnReplacements = 0;
     double churnGrowthPct = 0;
-    // Per index ("covering", ...): the peak of resident memory during Open,
-    // what stays resident after it, and the one over the other.
-    std::map<std::string, double> peakBytes, residentBytes, peakRatio;
+    // Per index ("covering", ...): the heap held after Open (uordblks after
+    // it minus before the record set is made) and that beyond the names per
+    // row; the peak of resident memory during Open, what stays resident after
+    // it, and the one over the other.
+    std::map<std::string, double> heldBytes, bytesPerRow, peakBytes, residentBytes, peakRatio;
 };
 MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFiles& churnCatalog,
                             const CatalogFiles& warmUp, const Plan& plan);

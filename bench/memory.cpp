@@ -99,7 +99,6 @@ int MemoryMain(int argc, char* argv[]) {
     const std::string churnCatalog = argv[4];
     const std::string warmUp = argv[5];
     const int replacements = std::stoi(argv[6]);
-    const std::string catalog = argv[7];
 
     try {
         const dataaccess::PluginResolver resolver({ThisBuild().providers});
@@ -110,32 +109,28 @@ int MemoryMain(int argc, char* argv[]) {
             Open(first, std::string(kKind) + ";" + warmUp);
         }
 
-        // 3. The bytes the open record set holds. SQLite's connection is
-        // closed inside Open, before it returns.
-        const std::string source = std::string(kKind) + ";" + catalog;
-        const long long before = HeapInUse();
-        auto recordset = std::make_unique<dataaccess::Recordset>(resolver);
-        Open(*recordset, source);
-        const long long after = HeapInUse();
-        recordset.reset();
-        const long long held = after - before;
-        std::printf("rows=%zu held_bytes=%lld name_bytes=%llu bytes_per_row=%.3f\n", rows, held, nameBytes,
-                    (static_cast<double>(held) - static_cast<double>(nameBytes)) / static_cast<double>(rows));
-
-        // The peak of resident memory during an Open against what stays
-        // resident once it is over, with each index. Writing 5 to
-        // clear_refs starts the peak (VmHWM) afresh.
+        // 3. With each index: the bytes the open record set holds (SQLite's
+        // connection is closed inside Open, before it returns), and the peak
+        // of resident memory during the Open against what stays resident
+        // once it is over. Writing 5 to clear_refs starts the peak (VmHWM)
+        // afresh.
         for (int i = 0; i < 3; ++i) {
+            const char* index = IndexName(kIndexes[i]);
+            const long long heapBefore = HeapInUse();
             const long long residentBefore = Resident();
             std::ofstream("/proc/self/clear_refs") << "5";
             auto opened = std::make_unique<dataaccess::Recordset>(resolver);
             Open(*opened, std::string(kKind) + ";" + argv[7 + i]);
             const long long peak = StatusBytes("VmHWM") - residentBefore;
+            const long long held = HeapInUse() - heapBefore;
             const long long residentHeld = Resident() - residentBefore;
-            std::printf("peak_%s_bytes=%lld resident_%s_bytes=%lld peak_%s_ratio=%.3f\n",
-                        IndexName(kIndexes[i]), peak, IndexName(kIndexes[i]), residentHeld,
-                        IndexName(kIndexes[i]),
-                        static_cast<double>(peak) / static_cast<double>(residentHeld));
+            std::printf(
+                "held_%s_bytes=%lld bytes_per_row_%s=%.3f peak_%s_bytes=%lld resident_%s_bytes=%lld "
+                "peak_%s_ratio=%.3f\n",
+                index, held, index,
+                (static_cast<double>(held) - static_cast<double>(nameBytes)) / static_cast<double>(rows),
+                index, peak, index, residentHeld, index,
+                static_cast<double>(peak) / static_cast<double>(residentHeld));
         }
 
         // 4. Churn: the record set opened and replaced, as repeated clicks
@@ -171,15 +166,15 @@ MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFile
     const std::string output = Run(command);
     MemoryResult result;
     result.rows = memoryCatalog.rows;
-    result.heldBytes = static_cast<long long>(Field(output, "held_bytes"));
     result.nameBytes = memoryCatalog.nameBytes;
-    result.bytesPerRow = Field(output, "bytes_per_row");
     result.churnFirst = static_cast<long long>(Field(output, "churn_first"));
     result.churnLast = static_cast<long long>(Field(output, "churn_last"));
     result.churnReplacements = plan.churnReplacements;
     result.churnGrowthPct = Field(output, "churn_growth_pct");
     for (const Index index : kIndexes) {
         const std::string name = IndexName(index);
+        result.heldBytes[name] = Field(output, "held_" + name + "_bytes");
+        result.bytesPerRow[name] = Field(output, "bytes_per_row_" + name);
         result.peakBytes[name] = Field(output, "peak_" + name + "_bytes");
         result.residentBytes[name] = Field(output, "resident_" + name + "_bytes");
         result.peakRatio[name] = Field(output, "peak_" + name + "_ratio");
