@@ -19,7 +19,8 @@ using Length = std::uint32_t;
 
 constexpr unsigned kNameBits = 2;
 constexpr unsigned kDateBits = 3;
-// The most bytes a name's length takes in front of it: seven bits a byte.
+// The most bytes a name's length takes in front of it, seven bits a byte:
+// enough for any length under 2^35, and SQLite keeps values under 2^31.
 constexpr std::size_t kMaxLengthBytes = 5;
 
 std::uint64_t Bits(std::int64_t number) { return static_cast<std::uint64_t>(number); }
@@ -88,20 +89,19 @@ private:
 };
 
 std::uint64_t Catalog::Arena::Take(std::size_t size) {
-    const std::uint64_t slotsEnd = slots_.size() * kChunkBytes;
-    if (slotsEnd - end_ < size) {
-        const std::size_t slots = std::max<std::size_t>(1, (size + kChunkBytes - 1) / kChunkBytes);
-        if (slotsEnd + slots * kChunkBytes > kLimit) throw std::bad_alloc();
-        // Not zeroed: every byte handed out is written before it is read.
-        auto chunk = std::make_unique_for_overwrite<char[]>(slots * kChunkBytes);
-        slots_.reserve(slots_.size() + slots);
-        for (std::size_t slot = 0; slot < slots; ++slot) slots_.push_back(chunk.get() + slot * kChunkBytes);
-        chunks_.push_back(std::move(chunk));
-        end_ = slotsEnd;
+    const std::uint64_t chunksEnd = chunks_.size() * kChunkBytes;
+    if (chunksEnd - end_ >= size) {
+        const std::uint64_t at = end_;
+        end_ += size;
+        return at;
     }
-    const std::uint64_t at = end_;
-    end_ += size;
-    return at;
+    if (chunksEnd + kChunkBytes > kLimit) throw std::bad_alloc();
+    // A value longer than a chunk gets one of exactly its size, which fills
+    // its place in the offsets. Not zeroed: every byte handed out is written
+    // before it is read.
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(size, kChunkBytes)));
+    end_ = chunksEnd + std::min(size, kChunkBytes);
+    return chunksEnd;
 }
 
 std::string_view Catalog::ColumnName(std::size_t column) const noexcept {

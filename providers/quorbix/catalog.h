@@ -58,8 +58,8 @@ public:
 
     // Puts the rows in SQLite's order for ORDER BY name COLLATE NOCASE, with
     // rows of equal names in the order they were appended: nulls first, then
-    // numbers by value, then text by its bytes with ASCII letters folded. In
-    // place: it needs no memory beyond what the rows already hold.
+    // numbers by value, then text by SQLite's own NOCASE comparison. In place:
+    // it needs no memory beyond what the rows already hold.
     void SortByName() noexcept;
 
     // Gives back the slack of the small index vectors once all rows are in.
@@ -82,24 +82,22 @@ private:
     };
     class RowIterator;
 
-    // Bytes that never move once handed out, addressed by one offset across
-    // all chunks: chunk slots are kChunkBytes each, and a longer value takes
-    // as many slots as it needs in one chunk, so its bytes stay together.
+    // Bytes that never move once handed out, in chunks of kChunkBytes, or of
+    // a longer value's size, each alone in its chunk. Where a value lies is
+    // one number, its chunk times kChunkBytes plus its place in the chunk.
     class Arena {
     public:
         static constexpr std::uint64_t kLimit = std::uint64_t{1} << 40;  // what Row::nameAt holds
         // Room for size bytes; where it lies. Throws std::bad_alloc past kLimit.
         std::uint64_t Take(std::size_t size);
-        char* At(std::uint64_t at) const noexcept { return slots_[at / kChunkBytes] + at % kChunkBytes; }
-        void Shrink() {
-            chunks_.shrink_to_fit();
-            slots_.shrink_to_fit();
+        char* At(std::uint64_t at) const noexcept {
+            return chunks_[at / kChunkBytes].get() + at % kChunkBytes;
         }
+        void Shrink() { chunks_.shrink_to_fit(); }
 
     private:
         std::vector<std::unique_ptr<char[]>> chunks_;
-        std::vector<char*> slots_;
-        std::uint64_t end_ = 0;  // the first byte not handed out
+        std::uint64_t end_ = 0;  // the first place not handed out
     };
 
     void Append(Kind kind, std::uint64_t payload);
