@@ -111,6 +111,13 @@ dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catal
     if (status.ok()) status = CheckCatalogTable(which);
     if (status.ok()) status = SortsAll(kRowQueries[which], sort);
     if (status.ok()) status = LoadRows(sort ? kScanQueries[which] : kRowQueries[which], kind, catalog);
+    // Of several bad objects, the error names the one first by name, as
+    // when SQLite sorts: the scan met the first by row id.
+    if (!status.ok() && sort) {
+        Catalog discarded;
+        if (auto ordered = LoadRows(kRowQueries[which], kind, discarded); !ordered.ok())
+            status = std::move(ordered);
+    }
     if (status.ok()) status = Execute("COMMIT");
     return status;
 }

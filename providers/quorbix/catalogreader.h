@@ -39,14 +39,15 @@ public:
     };
     // The same rows in the order of their row ids, for a catalog without an
     // index to walk: SQLite would sort them all in memory, alongside the
-    // copy being filled, and the Catalog sorts them in place for less.
+    // copy being filled, and the Catalog sorts them in place for less. A
+    // scan of the table needs no sort for that order.
     static constexpr std::array<const char*, 3> kScanQueries = {
         "SELECT rowid, name, date_created, date_updated FROM main.objects NOT INDEXED "
-        "WHERE kind = ?1 COLLATE BINARY",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY rowid",
         "SELECT _rowid_, name, date_created, date_updated FROM main.objects NOT INDEXED "
-        "WHERE kind = ?1 COLLATE BINARY",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY _rowid_",
         "SELECT oid, name, date_created, date_updated FROM main.objects NOT INDEXED "
-        "WHERE kind = ?1 COLLATE BINARY",
+        "WHERE kind = ?1 COLLATE BINARY ORDER BY oid",
     };
 
     // How long a writer may keep the database locked before Read gives up.
