@@ -46,7 +46,7 @@ private:
 };
 
 // Gives the providers it was handed, by their exact names.
-class MapResolver final : public ProviderResolver {
+class MapResolver : public ProviderResolver {
 public:
     void Add(std::string name, const std::shared_ptr<Provider>& provider) {
         map_[std::move(name)] = provider;

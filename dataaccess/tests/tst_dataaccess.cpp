@@ -17,10 +17,9 @@ namespace fs = std::filesystem;
 using dataaccess::Recordset, dataaccess::Status, dataaccess::Value, dataaccess::testing::MemoryProvider;
 
 // n rows of "a", in one field "Name", from the provider "M".
-struct Memory : dataaccess::ProviderResolver {
-    explicit Memory(std::size_t n) : rows(new MemoryProvider({"Name"}, {n, {Value::Text("a")}})) {}
-    Status Resolve(std::string_view name, std::shared_ptr<dataaccess::Provider>& provider) const override {
-        return name == "M" ? provider = rows, Status{} : Status{1007, "not found"};
+struct Memory : dataaccess::testing::MapResolver {
+    explicit Memory(std::size_t n) : rows(new MemoryProvider({"Name"}, {n, {Value::Text("a")}})) {
+        Add("M", rows);
     }
     std::shared_ptr<MemoryProvider> rows;
 };

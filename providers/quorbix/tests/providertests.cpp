@@ -184,6 +184,7 @@ const std::vector<Case> kCases = {
     {"the recommended covering index", Catalog(kUnordered + kIndex + ", date_created, date_updated)"), 0, kOrdered},
     {"a column named rowid orders no ties", Catalog("('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')", kColumns + ", rowid"), 0, a + "\ntext:A|null|null"},
     {"no index: sorted in memory, no temporary file", kManyForms, 0, [] { std::string rows; for (int i = 1; i <= 4100; ++i) rows += (i > 1 ? "\ntext:" : "text:") + std::string(600 - std::to_string(i).size(), '0') + std::to_string(i) + "|null|null"; return rows; }()},
+    {"no index, and a bad object: SQLite sorts, in memory too", [] { kManyForms(), RunSql("c.db", "INSERT INTO objects VALUES ('Form', x'00', 0, 0)"); }, 2023, "row 4101 \n'name'"},
     {"kind declared NOCASE, with an index", Catalog("('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE NOCASE, name, date_created, date_updated"), 0, a},
     {"kind in the maker's collation", Catalog("('Query', 'b', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE maker, name, date_created, date_updated"), 0, a},
     // Dates: text is wall-clock, shown as is; Unix seconds and Julian days are
@@ -279,6 +280,22 @@ TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs
         renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
     });
     EXPECT_EQ(swapped[0] + swapped[2011], 500);
+}
+
+// Without its own sort SQLite walks an index on kind and name: each row query can use one.
+TEST(Provider, TheRowQueriesWalkAnIndexOnKindAndNameWithoutSorting) {
+    sqlite3* db = nullptr;
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, (kTable + kColumns + ");" + kIndex + ");").c_str(), nullptr, nullptr, nullptr);
+    for (const char* query : CatalogReader::kRowQueries) {
+        std::string steps;
+        const auto add = [](void* to, int, char** values, char**) {
+            return static_cast<std::string*>(to)->append(values[3]), 0;
+        };
+        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), add, &steps, nullptr);
+        EXPECT_EQ(steps, "SEARCH main.objects USING INDEX k (kind=?)");
+    }
+    sqlite3_close(db);
 }
 
 }  // namespace
