@@ -1,5 +1,4 @@
-// The provider opening arbitrary bytes as a catalog database, then reading
-// every value of every row.
+// The provider opening arbitrary bytes as a catalog, then reading every value of every row.
 
 #include <unistd.h>
 
@@ -38,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (status.number < 2000 || status.number > 2999 || status.description.empty() || rowset) abort();
         return 0;
     }
-    // Forward, then back, as browsing would.
-    // Text is read byte by byte, so that a view past its storage shows up; providers deliver only
-    // dates of the years 1 to 9999.
+    // Forward, then back, as browsing would; text byte by byte, so that a view past its storage
+    // shows up. Providers deliver only dates of the years 1 to 9999.
     static volatile char sink;
     for (std::size_t step = 0; step < 2 * rowset->RowCount(); ++step) {
         const std::size_t row = step < rowset->RowCount() ? step : 2 * rowset->RowCount() - 1 - step;

@@ -254,9 +254,11 @@ TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolder
 std::map<int, int> OpensMeanwhile(int count, const std::string& source, const std::function<void()>& step) {
     std::map<int, int> outcomes;
     std::atomic<bool> stop = false;
+    std::atomic<int> steps = 0;
     std::thread other([&] {
-        while (!stop) step();
+        while (!stop) step(), ++steps;
     });
+    while (steps == 0) std::this_thread::yield();  // else the opens may all be over before it starts
     for (int i = 0; i < count; ++i) ++outcomes[Open(source).first.number];
     stop = true, other.join();
     return outcomes;
