@@ -23,6 +23,8 @@ constexpr unsigned kDateBits = 3;
 // enough for any length under 2^35, and SQLite keeps values under 2^31.
 constexpr std::size_t kMaxLengthBytes = 5;
 
+unsigned NameKindBits(unsigned tag) { return tag & ((1u << kNameBits) - 1); }
+
 std::uint64_t Bits(std::int64_t number) { return static_cast<std::uint64_t>(number); }
 std::uint64_t Bits(double number) { return std::bit_cast<std::uint64_t>(number); }
 
@@ -117,7 +119,7 @@ dataaccess::Value Catalog::Read(std::size_t rowNumber, std::size_t column) const
     const Row& row = blocks_[rowNumber / kRowsPerBlock]->rows[rowNumber % kRowsPerBlock];
     const auto tag = static_cast<unsigned>(row.tag);
     if (column == 0) {
-        const auto kind = static_cast<Kind>(tag & ((1u << kNameBits) - 1));
+        const auto kind = static_cast<Kind>(NameKindBits(tag));
         if (kind == Kind::Null) return dataaccess::Value::Null();
         const std::string_view name = Name(row);
         if (kind == Kind::Text) return dataaccess::Value::Text(name);
@@ -233,7 +235,7 @@ void Catalog::AppendJulianDay(double day) { Append(Kind::JulianDay, Bits(day)); 
 bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
     // Kinds rank as SQLite ranks them: null, then numbers, then text.
     const auto rank = [](const Row& row) {
-        const auto kind = static_cast<Kind>(row.tag & ((1u << kNameBits) - 1));
+        const auto kind = static_cast<Kind>(NameKindBits(row.tag));
         return kind == Kind::Null ? 0 : kind == Kind::Text ? 2 : 1;
     };
     const int leftRank = rank(left);
@@ -244,7 +246,7 @@ bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
         const auto number = [this](const Row& row) {
             std::uint64_t bits;
             std::memcpy(&bits, Name(row).data(), sizeof bits);
-            const auto kind = static_cast<Kind>(row.tag & ((1u << kNameBits) - 1));
+            const auto kind = static_cast<Kind>(NameKindBits(row.tag));
             return kind == Kind::Integer ? static_cast<long double>(static_cast<std::int64_t>(bits))
                                          : static_cast<long double>(std::bit_cast<double>(bits));
         };
