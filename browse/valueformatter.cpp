@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -98,10 +99,18 @@ std::string ExpandComposites(std::string_view format, locale_t locale, int depth
 // Gives every year four digits: "%y" becomes "%Y", and "%Oy" (two of the
 // locale's own digits) is led by "%OC", the century in those digits, where
 // the locale writes its digits in pairs. A year already led by its century
-// stays as it is.
+// stays as it is. glibc's "%Y" does not pad years below 1000, so every year
+// in Western digits gets a width of four, which pads with zeros; so does the
+// year of an era ("%Ey"), which only the Buddhist calendars of th_TH and
+// lo_LA use in their date forms.
 std::string WidenYear(std::string_view format, bool centuryInLocaleDigits) {
     std::string wide;
     bool afterCentury = false;
+    const auto fourDigits = [&wide](std::string_view flags, std::string_view letters) {
+        wide.append("%").append(flags);
+        if (flags.find_first_of("0123456789") == std::string_view::npos) wide += '4';
+        wide.append(letters);
+    };
     ForEachPart(
         format,
         [&](std::string_view text) {
@@ -112,13 +121,16 @@ std::string WidenYear(std::string_view format, bool centuryInLocaleDigits) {
             const std::string_view flags =
                 directive.substr(1, directive.size() - 2 - (c.modifier != '\0' ? 1 : 0));
             if (c.letter == 'y' && !afterCentury && c.modifier == '\0') {
-                wide.append("%").append(flags).append("Y");
+                fourDigits(flags, "Y");
             } else if (c.letter == 'y' && !afterCentury && c.modifier == 'O') {
                 if (centuryInLocaleDigits) {
                     wide.append("%").append(flags).append("OC").append(directive);
                 } else {
-                    wide.append("%").append(flags).append("Y");
+                    fourDigits(flags, "Y");
                 }
+            } else if ((c.letter == 'Y' && c.modifier == '\0') ||
+                       (c.letter == 'y' && c.modifier == 'E' && !afterCentury)) {
+                fourDigits(flags, directive.substr(directive.size() - (c.modifier != '\0' ? 2 : 1)));
             } else {
                 wide += directive;
             }
@@ -298,6 +310,9 @@ void ValueFormatter::FormatReal(double number, std::string& out) const {
 }
 
 void ValueFormatter::FormatDate(const dataaccess::DateTime& date, std::string& out) const {
+    // Providers deliver years 1 to 9999 only; Quorbix shows a date outside
+    // them as the text or number stored.
+    assert(date.year >= 1 && date.year <= 9999);
     const std::tm tm = ToTm(date);
     const std::string& format = formats_[date.IsMidnight() ? 0 : 1][date.HasZone() ? 1 : 0];
     // Written straight into out, grown until the text fits; a form's text is

@@ -13,10 +13,10 @@ namespace browse {
 //  - text as it is, whole;
 //  - numbers in the locale's ordinary form: its decimal separator, no
 //    grouping;
-//  - dates in the locale's numeric date form with a four-digit year, then the
-//    locale's time with seconds unless the time is midnight; a zone the
-//    locale's form shows is the date's own, and left out for a wall-clock
-//    date, which has none;
+//  - dates in the locale's numeric date form with a four-digit year, padded
+//    with zeros (0099), then the locale's time with seconds unless the time
+//    is midnight; a zone the locale's form shows is the date's own, and left
+//    out for a wall-clock date, which has none;
 //  - empty as "";
 //  - null not at all: that is an error.
 // The locale's formats are looked up once, when the formatter is made.

@@ -149,4 +149,14 @@ public:
 inline constexpr char kCreateProviderSymbol[] = "vantril_create_provider";
 using CreateProviderFunction = Provider* (*)();
 
+// The version of everything above that a module and the layer share. Raise it
+// with any change a module built against the old header would misread: a
+// type's layout, a virtual function, a contract. A module also exports, with
+// C linkage, the version it was built with, as data, so that the layer can
+// read it without calling into a module that may not match:
+//     extern "C" const std::uint32_t vantril_interface_version = dataaccess::kInterfaceVersion;
+// The layer loads no module of another version, nor one that states none.
+inline constexpr std::uint32_t kInterfaceVersion = 1;
+inline constexpr char kInterfaceVersionSymbol[] = "vantril_interface_version";
+
 }  // namespace dataaccess

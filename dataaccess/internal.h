@@ -28,6 +28,7 @@ inline constexpr int kNoProvider = 1006;          // connection string names no 
 inline constexpr int kProviderNotFound = 1007;    // no module for that provider
 inline constexpr int kProviderLoadFailed = 1008;  // the module is there but unusable
 inline constexpr int kOutOfMemory = 1009;
+inline constexpr int kProviderVersion = 1010;  // the module was built for another interface
 
 inline Status Closed() { return {kClosed, "The operation is not allowed when the record set is not open."}; }
 

@@ -31,24 +31,11 @@ bool IsPlainName(std::string_view name) {
     return true;
 }
 
-// The name under which a module is loaded through its open descriptor.
-std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-// Owns one dlopen handle and the descriptor it was loaded through. Modules are
-// closed only when the last provider made from them is gone, so no code is
-// unmapped while an object still uses it. The descriptor is kept for as long
-// as the module stays mapped: the loader knows the module by the descriptor's
-// name, which must not come to stand for another file.
+// Owns one dlopen handle. Modules are closed only when the last provider made
+// from them is gone, so no code is unmapped while an object still uses it. A
+// module may still refuse to be unmapped (linked with -z nodelete).
 struct ModuleCloser {
-    int fd = -1;
-    void operator()(void* handle) const noexcept {
-        dlclose(handle);
-        if (void* still = dlopen(DescriptorPath(fd).c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
-            dlclose(still);
-        } else {
-            ::close(fd);
-        }
-    }
+    void operator()(void* handle) const noexcept { dlclose(handle); }
 };
 using ModuleHandle = std::unique_ptr<void, ModuleCloser>;
 
@@ -90,6 +77,22 @@ std::string Unloadable(int fd) {
     return {};
 }
 
+// Whether the module was built against this layer's interface, read from its
+// exported version as data: nothing of the module is called before it
+// matches, beyond the constructors dlopen runs for any library.
+Status CheckVersion(void* module, std::string_view name, const std::filesystem::path& path) {
+    const auto* version = static_cast<const std::uint32_t*>(dlsym(module, kInterfaceVersionSymbol));
+    if (version != nullptr && *version == kInterfaceVersion) return {};
+    const std::string needs = "; this program needs version " + std::to_string(kInterfaceVersion) + ".";
+    const std::string head = "Provider '" + std::string(name) + "' in '" + path.string() + "' ";
+    if (version == nullptr) {
+        return {errors::kProviderVersion,
+                head + "does not state the data-access interface version it was built for" + needs};
+    }
+    return {errors::kProviderVersion,
+            head + "was built for data-access interface version " + std::to_string(*version) + needs};
+}
+
 }  // namespace
 
 PluginResolver::PluginResolver(std::vector<std::filesystem::path> folders) : folders_(std::move(folders)) {}
@@ -121,23 +124,28 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
 
     const std::string file = "lib" + key + ".so";
     for (const std::filesystem::path& folder : folders_) {
-        const std::filesystem::path path = folder / file;
+        // dlopen would search the system's libraries for a name without a slash.
+        const std::filesystem::path path = (folder.empty() ? std::filesystem::path(".") : folder) / file;
         // Without blocking, so that a FIFO there cannot hang the program.
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) continue;
         std::string why = fd < 0 ? std::generic_category().message(errno) : Unloadable(fd);
-        // The very file checked is loaded, through its descriptor: one
-        // swapped in at the path meanwhile is never mapped.
-        ModuleHandle module(why.empty() ? dlopen(DescriptorPath(fd).c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr,
-                            ModuleCloser{fd});
+        if (fd >= 0) ::close(fd);
+        // Loaded by its path, not through the descriptor just checked. Only
+        // someone who may write the provider folder could swap another file
+        // in meanwhile, and they could as well put any module of their own
+        // there: the checks guard against a damaged file, not against the
+        // folder's owner. Nor could any check stop a module being cut while
+        // mapped, which faults in any program.
+        ModuleHandle module(why.empty() ? dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr);
         if (module == nullptr) {
             const char* loaderWhy = why.empty() ? dlerror() : nullptr;
             if (loaderWhy != nullptr) why = loaderWhy;
-            if (fd >= 0) ::close(fd);
             return {errors::kProviderLoadFailed, "Provider '" + std::string(name) +
                                                      "' could not be loaded from '" + path.string() +
                                                      "': " + (why.empty() ? "unknown error" : why) + "."};
         }
+        if (Status version = CheckVersion(module.get(), name, path); !version.ok()) return version;
         auto create = reinterpret_cast<CreateProviderFunction>(dlsym(module.get(), kCreateProviderSymbol));
         Provider* made = create != nullptr ? create() : nullptr;
         if (made == nullptr) {
@@ -145,7 +153,7 @@ Status PluginResolver::Resolve(std::string_view name, std::shared_ptr<Provider>&
                     "Provider '" + std::string(name) + "' in '" + path.string() + "' did not start."};
         }
         // The deleter keeps the module open for as long as the provider lives.
-        std::shared_ptr<void> keepOpen(module.release(), ModuleCloser{fd});
+        std::shared_ptr<void> keepOpen(module.release(), ModuleCloser{});
         provider = std::shared_ptr<Provider>(made, [keepOpen](Provider* p) { delete p; });
         loaded_.emplace(key, provider);
         return {};

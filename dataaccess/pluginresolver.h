@@ -14,7 +14,9 @@ namespace dataaccess {
 // Finds providers in plug-in modules: the provider "Name" lives in
 // "lib<name in lower case>.so" in the first of the search folders that has
 // one. A module is loaded once, on first use, and each of its providers is
-// made once and shared by every record set that names it.
+// made once and shared by every record set that names it. A module built for
+// another kInterfaceVersion, or stating none, is refused before anything in
+// it is called.
 class PluginResolver final : public ProviderResolver {
 public:
     explicit PluginResolver(std::vector<std::filesystem::path> folders);

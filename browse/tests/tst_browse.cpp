@@ -135,26 +135,29 @@ std::string Format(const browse::ValueFormatter& formatter, const Value& value) 
 }
 
 // 2025-02-11 14:05:09 as a wall-clock date (no zone), at midnight, and as an instant in EST (-0500;
-// "": as the wall-clock date), and -1234.5. Compiled from glibc's sources: the zone after the time
-// through %r, before it, its offset; %Oy digits; > 128 bytes.
+// "": as the wall-clock date), -1234.5, and 0099-06-30 with its year padded (and in en_US more years).
+// Compiled from glibc's sources: the zone after the time through %r, before it, its offset; %Oy digits; an
+// era's year (th_TH); > 128 bytes.
 TEST(ValueFormatter, DatesAndNumbersFollowTheLocale) {
     // clang-format off
-    const std::tuple<std::string, const char*, const char*, const char*, const char*, bool> cases[] = {
-        {"C", "02/11/2025 14:05:09", "02/11/2025", "-1234.5", "", false},
-        {"en_US.UTF-8", "02/11/2025 02:05:09 PM", "02/11/2025", "-1234.5", "", false},
-        {"de_DE.UTF-8", "11.02.2025 14:05:09", "11.02.2025", "-1234,5", "", false},
-        {"en_GB.UTF-8", "11/02/2025 14:05:09", "11/02/2025", "-1234.5", "", false},
+    const std::tuple<std::string, const char*, const char*, const char*, const char*, bool, const char*>
+        cases[] = {
+        {"C", "02/11/2025 14:05:09", "02/11/2025", "-1234.5", "", false, "06/30/0099"},
+        {"en_US.UTF-8", "02/11/2025 02:05:09 PM", "02/11/2025", "-1234.5", "", false, "06/30/0099"},
+        {"de_DE.UTF-8", "11.02.2025 14:05:09", "11.02.2025", "-1234,5", "", false, "30.06.0099"},
+        {"en_GB.UTF-8", "11/02/2025 14:05:09", "11/02/2025", "-1234.5", "", false, "30/06/0099"},
         {"tpi_PG.UTF-8", "11/02/2025 02:05:09 apinun", "11/02/2025", "-1234.5",
-         "11/02/2025 02:05:09 apinun EST", true},
+         "11/02/2025 02:05:09 apinun EST", true, "30/06/0099"},
         {"ar_EG.UTF-8", "11 فبر, 2025 02:05:09 م", "11 فبر, 2025", "-1234.5", "11 فبر, 2025 EST 02:05:09 م",
-         true},
+         true, "30 يون, 0099"},
         {"nb_NO.UTF-8", "11. feb. 2025 kl. 14.05", "11. feb. 2025", "-1234,5",
-         "11. feb. 2025 kl. 14.05 -0500", true},
-        {"fa_IR.UTF-8", "۲۰۲۵/۰۲/۱۱ ۱۴:۰۵:۰۹", "۲۰۲۵/۰۲/۱۱", "-1234.5", "", true},
+         "11. feb. 2025 kl. 14.05 -0500", true, "30. juni 0099"},
+        {"fa_IR.UTF-8", "۲۰۲۵/۰۲/۱۱ ۱۴:۰۵:۰۹", "۲۰۲۵/۰۲/۱۱", "-1234.5", "", true, "۰۰۹۹/۰۶/۳۰"},
+        {"th_TH.UTF-8", "11/02/2568 14:05:09", "11/02/2568", "-1234.5", "", true, "30/06/0642"},
         {"shn_MM.UTF-8", "႒႐႒႕ လိူၼ်သၢမ် ႑႑ ဝၼ်းဢၢင်းၵၢၼ်း ႑႔:႐႕:႐႙ ဝၢႆးဝၼ်း",
-         "႒႐႒႕ လိူၼ်သၢမ် ႑႑ ဝၼ်းဢၢင်းၵၢၼ်း", "-1234.5", "", true}};
+         "႒႐႒႕ လိူၼ်သၢမ် ႑႑ ဝၼ်းဢၢင်းၵၢၼ်း", "-1234.5", "", true, "႐႐႙႙ လိူၼ်ၸဵတ်း ႓႐ ဝၼ်းဢၢင်းၵၢၼ်း"}};
     // clang-format on
-    for (const auto& [locale, withTime, midnight, real, instant, compiled] : cases) {
+    for (const auto& [locale, withTime, midnight, real, instant, compiled, early] : cases) {
         const std::string folder = "/tmp/vantril-locale-" + std::to_string(getpid());
         std::string build = "localedef --no-archive -f UTF-8 -i " + locale.substr(0, locale.find('.'));
         build.append(" ").append(folder).append("/").append(locale).append(" >/dev/null 2>&1");
@@ -166,12 +169,18 @@ TEST(ValueFormatter, DatesAndNumbersFollowTheLocale) {
         std::filesystem::remove_all(folder);
         EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 2, 11, 14, 5, 9})), withTime) << locale;
         EXPECT_EQ(Format(formatter, Value::Date(DateTime{2025, 2, 11, 0, 0, 0})), midnight) << locale;
+        EXPECT_EQ(Format(formatter, Value::Date(DateTime{99, 6, 30, 0, 0, 0})), early) << locale << ": 0099";
         EXPECT_NE(Format(formatter, Value::Date(DateTime{2025, 2, 11, 0, 0, 1})), midnight) << locale;
         EXPECT_EQ(Format(formatter, Value::Real(-1234.5)), real) << locale;
         EXPECT_EQ(Format(formatter, Value::Integer(1234567)), "1234567") << locale << ": no grouping";
         const DateTime est{2025, 2, 11, 14, 5, 9, {'E', 'S', 'T'}, -5 * 3600};
         EXPECT_EQ(Format(formatter, Value::Date(est)), *instant ? instant : withTime) << locale;
     }
+    const browse::ValueFormatter us("en_US.UTF-8");  // the first and last years, one below 1000
+    for (const auto& [date, text] : {std::pair{DateTime{1, 1, 1}, "01/01/0001"},
+                                     {DateTime{999, 12, 31, 10, 11, 12}, "12/31/0999 10:11:12 AM"},
+                                     {DateTime{9999, 12, 31, 23, 59, 59}, "12/31/9999 11:59:59 PM"}})
+        EXPECT_EQ(Format(us, Value::Date(date)), text) << date.year;
 }
 
 TEST(ValueFormatter, AMissingNumericLocaleKeepsTheDates) {

@@ -1,2 +1,7 @@
-// A module that is loadable but exports no provider entry point.
-extern "C" __attribute__((visibility("default"))) int vantril_not_a_provider() { return 0; }
+// A module of the right interface version that exports no provider entry point.
+#include <cstdint>
+
+#include "dataaccess_api.h"
+
+extern "C" __attribute__((visibility("default"))) const std::uint32_t vantril_interface_version =
+    dataaccess::kInterfaceVersion;

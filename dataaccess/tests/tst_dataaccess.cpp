@@ -97,7 +97,8 @@ TEST(Recordset, FieldsAreReadOnlyOnARow) {
 }
 
 // Searched first: cuts of a good module (the last two inside its segments, one a byte short of the
-// last's end), a folder, a FIFO, a device, and a good module only a name with a path could reach.
+// last's end), a folder, a FIFO, a device, and a good module only a name with a path could reach. A
+// module of another interface version, or of none, aborts if it is called.
 TEST(PluginResolver, LoadsPlainNamesOnlyAndRefusesBadModules) {
     EXPECT_EQ(dataaccess::PluginResolver::FoldersFor("/v/bin/vantril"),
               (std::vector<fs::path>{"/v/bin/providers", "/v/bin/../lib/vantril/providers"}));
@@ -127,7 +128,11 @@ TEST(PluginResolver, LoadsPlainNamesOnlyAndRefusesBadModules) {
         {"", 1007, invalid}, {"sub/../hidden", 1007, invalid}, {"echo test", 1007, invalid},
         {std::string(65, 'e'), 1007, invalid}, {"nosymbol", 1008, "did not start"}, {"folder", 1008, notFile},
         {"pipe", 1008, notFile}, {"device", 1008, notFile}, {"cut0", 1008, elf}, {"cut40", 1008, elf},
-        {"cut64", 1008, elf}, {"cut1000", 1008, shorter}, {cutShort, 1008, shorter}};
+        {"cut64", 1008, elf}, {"cut1000", 1008, shorter}, {cutShort, 1008, shorter},
+        {"WrongVersion", 1010, "libwrongversion.so' was built for data-access interface version 9; this program "
+                               "needs version 1."},
+        {"NoVersion", 1010, "libnoversion.so' does not state the data-access interface version it was built "
+                            "for; this program needs version 1."}};
     // clang-format on
     std::shared_ptr<dataaccess::Provider> first;
     for (const auto& [name, number, why] : cases) {
