@@ -53,16 +53,19 @@ std::string Walk(const dataaccess::Rowset& rowset) {
     std::string rows;
     for (std::size_t cell = 0; cell < 3 * rowset.RowCount(); ++cell) {
         const dataaccess::Value& v = rowset.Read(cell / 3, cell % 3);
-        char text[80] = "null";
+        const dataaccess::DateTime d = v.kind() == Date ? v.AsDate() : dataaccess::DateTime{};
+        char text[80];
+        std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                      d.minute, d.second);
         if (v.kind() == Real) std::snprintf(text, 80, "real:%.17g", v.AsReal());
-        if (v.kind() == Date)
-            std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d", v.AsDate().year, v.AsDate().month,
-                          v.AsDate().day, v.AsDate().hour, v.AsDate().minute, v.AsDate().second);
-        rows += (cell % 3 ? "|" : cell ? "\n" : "") + std::string(text);
-        if (v.kind() == Text) rows.replace(rows.size() - 4, 4, "text:" + std::string(v.AsText()));
-        if (v.kind() == Integer) rows.replace(rows.size() - 4, 4, "int:" + std::to_string(v.AsInteger()));
-        if (v.kind() == Date && v.AsDate().HasZone())
-            rows += " " + std::string(v.AsDate().zone.data()) + std::to_string(v.AsDate().utcOffset);
+        rows += (cell % 3 ? "|"
+                 : cell   ? "\n"
+                          : "") +
+                (v.kind() == Null      ? "null"
+                 : v.kind() == Text    ? "text:" + std::string(v.AsText())
+                 : v.kind() == Integer ? "int:" + std::to_string(v.AsInteger())
+                                       : text);
+        if (d.HasZone()) rows += " " + std::string(d.zone.data()) + std::to_string(d.utcOffset);
     }
     return rows;
 }
@@ -111,7 +114,6 @@ const std::string kTable = "CREATE TABLE objects(kind TEXT, name, date_created, 
                   a = "text:a|null|null", kMidChange = "BEGIN EXCLUSIVE; DELETE FROM objects;";
 // Links, a pipe, and names that SQLite would read as URIs or special names.
 void OddNames() {
-    fs::create_directory("sub");
     for (const char* name : {"we;ird 'quoted' \"name\".db", "file:real.db", ":memory:x"})
         fs::copy_file("c.db", name);
     mkfifo("pipe", 0600), fs::create_symlink("c.db", "link.db"), fs::create_symlink("pipe", "pipe-link.db");
@@ -160,11 +162,6 @@ TEST_P(ProviderOpen, GivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     std::istringstream words(rowset ? "" : c.expect);
     for (std::string word; std::getline(words, word);)
         EXPECT_NE(status.description.find(word), std::string::npos) << status.description;
-    // Errors past the source string name the file.
-    const std::string name = c.source.substr(c.source.find(';') + 1);
-    const fs::path file = folder_.path / (name.starts_with("~/") ? name.substr(2) : name);
-    EXPECT_EQ(status.description.find("'" + file.string() + "'") != std::string::npos,
-              c.number >= 2010 && c.number != 2030);
     EXPECT_EQ(FolderState(), before) << "the provider changed the folder";
 }
 
@@ -176,28 +173,25 @@ const std::vector<Case> kCases = {
     {"NUL in the name", kForm, 2004, "NUL", std::string("Form;c.db\0.txt", 14)},
     {"pessimistic lock", kForm, 2030, "read-only", "Form;c.db", [] {}, "", 2},
     {"link to a catalog", kForm, 0, a, "Form;link.db", OddNames},
-    {"link to a pipe", kForm, 2011, "pipe", "Form;pipe-link.db", OddNames},
+    {"link to a pipe", kForm, 2011, "/pipe-link.db' is a named pipe", "Form;pipe-link.db", OddNames},
     {"device, never read", kForm, 2011, "device", "Form;/dev/zero"},
-    {"folder ending in a slash", kForm, 2011, "folder", "Form;sub/", OddNames},
-    {"a file taken for a folder", kForm, 2010, "", "Form;c.db/inside.db"},
     {"name longer than any file name", kForm, 2012, "", "Form;" + std::string(5000, 'n')},
     {"semicolon and quotes in the name", kForm, 0, a, "Form;we;ird 'quoted' \"name\".db", OddNames},
     {"name like a URI", kForm, 0, a, "Form;file:real.db", OddNames},
-    {"missing file, which stays missing", kForm, 2010, "Cannot find", "Form;file:x.db", OddNames},
-    {"in-memory database", kForm, 2010, "", "Form;:memory:", OddNames},
+    {"missing file, which stays missing", kForm, 2010,
+     "Cannot find the database '\n/file:x.db'.", "Form;file:x.db", OddNames},
+    {"in-memory database", kForm, 2010, "/:memory:'", "Form;:memory:", OddNames},
     {"the process's own memory", kForm, 2012, "Cannot open the database", "Form;/proc/self/mem"},
-    {"unreadable file", kForm, 2012, "Permission denied", "Form;c.db",
+    {"unreadable file", kForm, 2012, "/c.db': Permission denied.", "Form;c.db",
      [] { fs::permissions("c.db", fs::perms::none); }},
     {"home folder", kForm, 0, a, "Form;~/c.db"},
-    {"empty file", "", 2020, "'objects'"},
-    {"text file", "", 2013, "not an SQLite database", "Form;c.db",
+    {"empty file", "", 2020, "/c.db' has no table 'objects'"},
+    {"text file", "", 2013, "/c.db' is not an SQLite database.", "Form;c.db",
      [] { std::ofstream("c.db") << std::string(3000, 'x'); }},
-    {"cut short", kManyForms, 2014, "damaged", "Form;c.db", [] { fs::resize_file("c.db", 1 << 20); }},
-    {"no catalog", "CREATE TABLE things(kind, name);", 2020, "'objects'"},
-    {"three columns missing", "CREATE TABLE objects(kind TEXT, extra);", 2021,
-     "name, date_created, date_updated."},
-    {"one missing, others in capitals", "CREATE TABLE OBJECTS(KIND, Name, DATE_CREATED, x);", 2021,
-     "column(s): date_updated."},
+    {"cut short", kManyForms, 2014, "/c.db' is damaged", "Form;c.db",
+     [] { fs::resize_file("c.db", 1 << 20); }},
+    {"columns missing, the others in capitals", "CREATE TABLE OBJECTS(KIND, Date_Created, x);", 2021,
+     "column(s): name, date_updated."},
     {"view",
      "CREATE TABLE t(kind, name, date_created, date_updated); CREATE VIEW objects AS SELECT * FROM t;", 2022,
      "is a view"},
@@ -221,15 +215,12 @@ const std::vector<Case> kCases = {
     // Other programs: a writer locking the file past 2 s, or writing beside a WAL snapshot; a WAL
     // catalog cannot be read without its "-shm", which SQLite may not make in a read-only folder.
     {"locked", kForm, 2015,
-     "is locked by another program that is writing to it; try again when it has finished.", "Form;c.db",
-     [] {}, kMidChange},
+     "/c.db' is locked by another program that is writing to it; try again when it has finished.",
+     "Form;c.db", [] {}, kMidChange},
     {"WAL mode, a writer mid-change", kWal, 0, a, "Form;c.db", [] {}, kMidChange},
     {"WAL mode, read-only folder", kWal, 2012, "WAL mode", "Form;c.db", ReadOnlyFolder},
     {"pipe as journal", kForm, 2017, "c.db-journal' \nnamed pipe", "Form;c.db",
      [] { mkfifo("c.db-journal", 0600); }},
-    {"folder as journal", kForm, 2017, "c.db-journal' \nfolder", "Form;c.db",
-     [] { fs::create_directory("c.db-journal"); }},
-    {"pipe as shm", kWal, 2017, "c.db-shm' \nnamed pipe", "Form;c.db", [] { mkfifo("c.db-shm", 0600); }},
     {"link loop as shm", kWal, 2017, "c.db-shm' \nsymbolic link", "Form;c.db",
      [] { fs::create_symlink("c.db-shm", "c.db-shm"); }},
     // The order of the rows: under no index the provider sorts, under the others SQLite walks the index;
@@ -241,14 +232,6 @@ const std::vector<Case> kCases = {
      "CREATE TABLE objects(kind, name, date_created, date_updated, rowid); INSERT INTO objects VALUES "
      "('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')",
      0, a + "\ntext:A|null|null"},
-    {"no index sorted in memory, no temporary file", kManyForms, 0,
-     [] {
-         std::string rows;
-         for (int i = 1; i <= 4100; ++i)
-             rows += (i > 1 ? "\ntext:" : "text:") + std::string(600 - std::to_string(i).size(), '0') +
-                     std::to_string(i) + "|null|null";
-         return rows;
-     }()},
     {"no index, and a bad object SQLite sorts, in memory too",
      kManyForms + "INSERT INTO objects VALUES ('Form', x'00', 0, 0)", 2023, "row 4101 \n'name'"},
     {"kind declared NOCASE, with an index",
@@ -307,7 +290,6 @@ const std::vector<Case> kCases = {
      kRows + "('Form', x'00', 0, 0), ('Query', x'00', x'00', x'00'), ('Form', 'a', x'00', 0)", 2023,
      "row 3 \n'date_created'"},
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
-    {"trigger", kForm + "CREATE TRIGGER t AFTER INSERT ON objects BEGIN SELECT side_effect(); END", 0, a},
     {"generated column",
      "CREATE TABLE objects(kind, name, date_created, date_updated AS (side_effect(name))); INSERT INTO "
      "objects VALUES ('Form', 'a', 0)",
