@@ -102,6 +102,7 @@ std::uint64_t Catalog::Arena::Take(std::size_t size) {
     // its place in the offsets. Not zeroed: every byte handed out is written
     // before it is read.
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(size, kChunkBytes)));
+    bytes_ += std::max(size, kChunkBytes);
     end_ = chunksEnd + std::min(size, kChunkBytes);
     return chunksEnd;
 }
@@ -129,9 +130,12 @@ dataaccess::Value Catalog::Read(std::size_t rowNumber, std::size_t column) const
                                      : dataaccess::Value::Real(std::bit_cast<double>(number));
     }
 
-    const std::uint64_t payload = row.dates[column - 1];
     const unsigned shift = kNameBits + kDateBits * static_cast<unsigned>(column - 1);
-    switch (static_cast<Kind>((tag >> shift) & ((1u << kDateBits) - 1))) {
+    return ReadDate(static_cast<Kind>((tag >> shift) & ((1u << kDateBits) - 1)), row.dates[column - 1]);
+}
+
+dataaccess::Value Catalog::ReadDate(Kind kind, std::uint64_t payload) const noexcept {
+    switch (kind) {
         case Kind::Null:
             return dataaccess::Value::Null();
         case Kind::Text: {
