@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cctype>
@@ -70,12 +69,6 @@ sqlite3_int64 FileBytes(sqlite3* db, int operation) {
         bytes = 0;
     }
     return bytes;
-}
-
-std::chrono::nanoseconds ThreadTime() noexcept {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 }  // namespace
@@ -149,8 +142,7 @@ int CatalogReader::WaitForLock(void* reader, int tries) noexcept {
     return 1;
 }
 
-CatalogReader::WorkBudget::WorkBudget(sqlite3* db, sqlite3_stmt* statement)
-    : db_(db), statement_(statement), started_(ThreadTime()) {
+CatalogReader::WorkBudget::WorkBudget(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {
     sqlite3_progress_handler(db_, kStepsBetweenChecks, &WorkBudget::Check, this);
 }
 
@@ -161,11 +153,9 @@ int CatalogReader::WorkBudget::Check(void* budget) noexcept {
     self.steps_ += kStepsBetweenChecks;
     // Rows read are those handed back, plus those a scan without an index
     // passed over.
-    const auto rows =
-        1 + self.rows_ +
+    const auto scanned =
         static_cast<std::uint64_t>(sqlite3_stmt_status(self.statement_, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0));
-    if (self.steps_ > kStepsPerRow * rows) return 1;
-    return ThreadTime() - self.started_ > kTimePerRow * rows ? 1 : 0;
+    return self.steps_ > kStepsPerRow * (1 + self.rows_ + scanned) ? 1 : 0;
 }
 
 dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort) {

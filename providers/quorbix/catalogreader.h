@@ -68,8 +68,6 @@ public:
     // A value SQLite makes while computing a column may be at most this long:
     // twice what is shown, and it bounds what one function call can cost.
     static constexpr int kMaxComputedBytes = kMaxValueBytes * 2;
-    // The processor time one row may take; an ordinary row takes microseconds.
-    static constexpr std::chrono::milliseconds kTimePerRow{500};
     // The bytes the Catalog may hold: what the file's own bytes can justify,
     // with room for an ordinary row's 23 bytes from as few as 15 in the file,
     // and a floor for small files. A value the schema repeats in every row (a
@@ -93,11 +91,11 @@ private:
     using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
     using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-    // Bounds the work of one statement: past kStepsPerRow steps, or
-    // kTimePerRow of this thread's processor time, for each row it read from
-    // the table (or handed back), SQLite stops it with SQLITE_INTERRUPT. Only
-    // the statement's own steps count. SQLite checks only where its program
-    // jumps, so the steps between two checks are bounded apart (LimitRead).
+    // Bounds the work of one statement: past kStepsPerRow steps for each row
+    // it read from the table (or handed back), SQLite stops it with
+    // SQLITE_INTERRUPT. Only the statement's own steps count. SQLite checks
+    // only where its program jumps, so the steps of one row are bounded apart
+    // (LimitRead).
     class WorkBudget {
     public:
         WorkBudget(sqlite3* db, sqlite3_stmt* statement);
@@ -108,10 +106,8 @@ private:
 
     private:
         static int Check(void* budget) noexcept;
-        std::chrono::nanoseconds Elapsed() const noexcept;
         sqlite3* db_;
         sqlite3_stmt* statement_;
-        std::chrono::nanoseconds started_;
         std::uint64_t rows_ = 0;
         std::uint64_t steps_ = 0;
     };
