@@ -4,7 +4,6 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -48,12 +47,13 @@ bool Unchanging(const std::string& path) {
 std::string ImmutableUri(const std::string& path) {
     std::string uri = "file:";
     for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+        // Only ASCII letters and digits as they are, whatever the locale.
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
             uri += c;
         } else {
             char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
             uri += escaped;
         }
     }

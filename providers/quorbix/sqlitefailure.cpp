@@ -94,6 +94,7 @@ std::string Fill(std::string_view text, sqlite3* db, const std::string& path, co
         filled += text.substr(at, open - at);
         if (open == std::string_view::npos) break;
         const std::size_t close = text.find('}', open);
+        if (close == std::string_view::npos) break;  // the templates above always close
         const std::string_view field = text.substr(open + 1, close - open - 1);
         if (field == "path") filled += Quoted(path);
         if (field == "sqlite") filled += sqlite3_errmsg(db);
