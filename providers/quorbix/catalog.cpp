@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <compare>
 #include <cstring>
 #include <iterator>
@@ -175,7 +176,8 @@ void Catalog::AppendName(Kind kind, std::string_view bytes) {
     std::memcpy(room, length, lengthBytes);
     if (!bytes.empty()) std::memcpy(room + lengthBytes, bytes.data(), bytes.size());
     Row& row = blocks_.back()->rows[rows_ % kRowsPerBlock];
-    row.nameAt = at & (Arena::kLimit - 1);  // Take stays below the limit
+    assert(at < Arena::kLimit);  // Take throws rather than pass it
+    row.nameAt = at & (Arena::kLimit - 1);
     row.tag = static_cast<std::uint8_t>(kind);
     ++rows_;
     column_ = 1;
