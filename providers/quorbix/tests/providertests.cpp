@@ -214,6 +214,8 @@ const std::vector<Case> kCases = {
      "Form;c.db", [] {}, kMidChange},
     {"WAL mode, a writer mid-change", kWal, 0, a, "Form;c.db", [] {}, kMidChange},
     {"WAL mode, read-only folder", kWal, 2012, "WAL mode", "Form;c.db", ReadOnlyFolder},
+    {"WAL mode, its wal and no shm, read-only folder", kWal, 2012, "WAL mode\n'-shm'", "Form;c.db",
+     [] { std::ofstream("c.db-wal"), ReadOnlyFolder(); }},
     {"pipe as journal", kForm, 2017, "c.db-journal' \nnamed pipe", "Form;c.db",
      [] { mkfifo("c.db-journal", 0600); }},
     {"link loop as shm", kWal, 2017, "c.db-shm' \nsymbolic link", "Form;c.db",
@@ -287,6 +289,32 @@ const std::vector<Case> kCases = {
      "CREATE TABLE objects(kind, name, date_created, date_updated AS (side_effect(name))); INSERT INTO "
      "objects VALUES ('Form', 'a', 0)",
      2014, "unsafe use of side_effect()"},
+    {"generated dates of ordinary cost, a short replace()",
+     "CREATE TABLE objects(kind, n, name AS (replace(n, '_', ' ')), date_created, date_updated AS "
+     "(date(date_created, '+1 day'))); INSERT INTO objects VALUES ('Form', 'a_b', '2024-03-05')",
+     0, "text:a b|date:2024-03-05 00:00:00|date:2024-03-06 00:00:00"},
+    {"40 upper() calls a row on a 1 MB value",
+     "CREATE TABLE objects(kind, name, date_created, g AS (hex(zeroblob(500000))), date_updated AS (0"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
+     ")); INSERT INTO objects VALUES ('Form', 'a', 0)",
+     2025, "too much work\na program of 388 steps for each object, more than 300."},
+    {"one LIKE a row of a 10,000-byte pattern against a 2,000-byte value",
+     "CREATE TABLE objects(kind, name, date_created, date_updated AS (hex(zeroblob(1000)) LIKE '%' || "
+     "hex(zeroblob(5000)) || 'x%')); INSERT INTO objects VALUES ('Form', 'a', 0)",
+     2025, "too much work"},
+    {"a 1 MiB default added for 64 rows",
+     "CREATE TABLE objects(kind, date_created, date_updated); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+     "SELECT i + 1 FROM n WHERE i < 64) INSERT INTO objects(kind) SELECT 'Form' FROM n; ALTER TABLE objects "
+     "ADD COLUMN name DEFAULT '" +
+         std::string(1 << 20, 'x') + "';",
+     2025, "too much memory\nfirst 40 objects"},
     {"generated columns doubling, 2^14 additions a row",
      "CREATE TABLE objects(kind, name, date_created, g0 AS (length(name)), g1 AS (g0 + g0), g2 AS (g1 + g1), "
      "g3 AS (g2 + g2), g4 AS (g3 + g3), g5 AS (g4 + g4), g6 AS (g5 + g5), g7 AS (g6 + g6), g8 AS (g7 + g7), "
