@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove(path + "-wal"), std::filesystem::remove(path + "-shm");
     // The first byte picks the kind, the rest is the file.
     if (!std::ofstream(path, std::ios::binary)
-             .write(reinterpret_cast<const char*>(data) + 1, size - 1)
+             .write(reinterpret_cast<const char*>(data) + 1, static_cast<std::streamsize>(size) - 1)
              .flush())
         abort();
     static constexpr const char* kKinds[] = {"Form;", "Query;", "Report;"};

@@ -140,7 +140,7 @@ protected:
     ~ProviderOpen() override {
         sqlite3_close(writer_), sqlite3_free(std::exchange(sqlite3_temp_directory, nullptr));
     }
-    const TempFolder folder_;
+    const TempFolder folder_{};
     sqlite3* writer_ = nullptr;
 };
 
@@ -344,7 +344,7 @@ std::map<int, int> OpensMeanwhile(int count, const std::string& source, const au
 }
 
 TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs) {
-    const TempFolder folder;
+    const TempFolder folder{};
     const std::string path = folder.path / "c.db", pipe = folder.path / "pipe";
     sqlite3* writer = nullptr;
     RunSql(path, kForm, &writer);
