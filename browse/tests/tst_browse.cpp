@@ -30,14 +30,14 @@ struct Browsing : browse::BrowserView {
     Log Click(char click) {
         log.clear();
         try {
-            click == 'O' ? browser.OpenObjects() : click == 'N' ? browser.ShowNext() : browser.ShowPrevious();
+            click == 'O'   ? browser.OpenObjects(type, database)
+            : click == 'N' ? browser.ShowNext()
+                           : browser.ShowPrevious();
         } catch (const browse::Failure& failure) {
             log.push_back(std::to_string(failure.status().number) + " " + failure.status().description);
         }
         return log;
     }
-    std::string SelectedType() const override { return type; }
-    std::string DatabaseName() const override { return database; }
     void SetBoxText(browse::Box box, std::string_view text) override {
         log.push_back(std::array{"Name=", "DateCreated=", "DateUpdated="}[static_cast<int>(box)] +
                       std::string(text));
@@ -111,6 +111,7 @@ TEST(ObjectBrowser, OpenAsksForKindSemicolonName) {
 TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
     const std::string null = "102 Invalid use of Null: the field '";
     const auto T = Value::Text;
+    const std::string longName = std::string(99, 'n') + "\u00e9";  // cut before its last character
     // clang-format off
     const std::tuple<std::vector<std::string>, std::vector<Value>, Log> cases[] = {
         {{"NAME", "datecreated", "DateUPDATED"}, {T("n"), Value::Integer(-7), {}},
@@ -118,7 +119,12 @@ TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
         {{"Name", "DateUpdated"}, {T("x"), T("u")},
          {"Name=x", "1004 The record set has no field named 'DateCreated'."}},
         {kColumns, {T("x"), T("c"), Value::Null()},
-         {"Name=x", "DateCreated=c", null + "DateUpdated' has no value to show."}},
+         {"Name=x", "DateCreated=c", null + "DateUpdated' of the object 'x' has no value to show."}},
+        {kColumns, {T(longName), Value::Null(), T("u")},
+         {"Name=" + longName, null + "DateCreated' of the object '" + std::string(99, 'n') +
+          "\u2026' has no value to show."}},
+        {kColumns, {Value::Integer(7), Value::Null(), T("u")},
+         {"Name=7", null + "DateCreated' of the object '7' has no value to show."}},
         {kColumns, {Value::Null(), T("c"), T("u")}, {null + "Name' has no value to show."}}};
     // clang-format on
     for (const auto& [columns, row, log] : cases) {
