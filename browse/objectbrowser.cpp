@@ -23,6 +23,13 @@ constexpr RowShape kRowShape[] = {
 
 constexpr std::string_view kConnection = "Provider=Quorbix";
 
+// The provider's number for a database without the catalog's table: most
+// often a file that was never a catalog, so the message says where the
+// format is described.
+constexpr int kNoCatalogTable = 2020;
+constexpr std::string_view kCatalogAdvice =
+    " A catalog is an SQLite file with that table; the manual page (man vantril) describes its format.";
+
 // A null in a row's other fields names the row by its name, cut short at a
 // character's start so that a huge name cannot fill the message.
 std::string NullMessage(std::string_view field, std::string_view name) {
@@ -48,8 +55,10 @@ void ObjectBrowser::OpenObjects(std::string_view kind, std::string_view database
     rsObjects = std::make_unique<dataaccess::Recordset>(resolver_);
     rsObjects->CountRowsReadIn(&objectsRead_);
     const std::string source = std::string(kind) + ";" + std::string(database);
-    Check(rsObjects->Open(source, kConnection, dataaccess::adOpenUnspecified, dataaccess::adLockUnspecified,
-                          dataaccess::adCmdUnspecified));
+    dataaccess::Status opened = rsObjects->Open(source, kConnection, dataaccess::adOpenUnspecified,
+                                                dataaccess::adLockUnspecified, dataaccess::adCmdUnspecified);
+    if (opened.number == kNoCatalogTable) opened.description += kCatalogAdvice;
+    Check(std::move(opened));
 }
 
 void ObjectBrowser::ShowNext() {

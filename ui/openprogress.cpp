@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QLabel>
 #include <QLocale>
@@ -34,14 +35,13 @@ void OpenProgress::Run(const std::function<void()>& open, const dataaccess::Rows
         dispatcher->wakeUp();
     });
 
-    std::unique_ptr<QWidget> box;
+    std::unique_ptr<QDialog> box;
     QLabel* text = nullptr;
     const auto show = [&] {
         if (box == nullptr) {
             // A caption and no title-bar button: the box cannot be closed,
             // moved aside at most, and its fixed size offers no Maximize.
-            box = std::make_unique<QWidget>(&window_,
-                                            Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            box = std::make_unique<QDialog>(&window_, Qt::CustomizeWindowHint | Qt::WindowTitleHint);
             box->setObjectName(QStringLiteral("openProgress"));
             box->setWindowTitle(QStringLiteral("Vantril"));
             box->setWindowModality(Qt::WindowModal);

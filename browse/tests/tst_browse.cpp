@@ -57,6 +57,8 @@ Log Outcome(char k) {
     // clang-format off
     static const std::map<char, Log> other = {{'-', {}}, {'E', {"message:At End of File"}},
         {'S', {"message:At Start of File"}}, {'F', {"2010 No db."}},
+        {'T', {"2020 No table. A catalog is an SQLite file with that table; the manual page (man vantril) "
+               "describes its format."}},
         {'X', {"101 Object not set: no record set is open yet. Pick a kind and press Vantril first."}},
         {'C', {"1001 The operation is not allowed when the record set is not open."}}};
     // clang-format on
@@ -66,14 +68,15 @@ Log Outcome(char k) {
                                 "DateUpdated=01/0" + d + "/2024 10:30:00"};
 }
 
-// Clicks on n rows; 'F' is an Open the provider fails. A message writes no box.
+// Clicks on n rows; 'F' and 'T' are Opens the provider fails. A message writes no box.
 TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
     // clang-format off
     const std::tuple<int, std::string, std::string> walks[] = {
         {0, "ONNPPN", "-EESSE"}, {1, "ONNPPPNN", "-EE1SS1E"}, {5, "ONNNNNNPPPPPPPN", "-2345EE54321SS1"},
         {2, "ONNPPPN", "-2E21S1"},    // the first Next shows row 2
         {2, "OPNNNP", "-S12E2"},      // row 1 is reached through the start
-        {3, "NPONNONFNP", "XX-23-2FCC"}};  // a fresh record set every Open; a failing one drops the old
+        {3, "NPONNONFNP", "XX-23-2FCC"},  // a fresh record set every Open; a failing one drops the old
+        {1, "TN", "TC"}};                 // no catalog table: where its format is described
     // clang-format on
     for (const auto& [n, clicks, outcomes] : walks) {
         dataaccess::testing::Rows rows;
@@ -85,7 +88,8 @@ TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
         Browsing b(kColumns, rows);
         for (std::size_t i = 0; i < clicks.size(); ++i) {
             if (clicks[i] == 'F') b.rows->FailWith({2010, "No db."});
-            EXPECT_EQ(b.Click(clicks[i] == 'F' ? 'O' : clicks[i]), Outcome(outcomes[i]))
+            if (clicks[i] == 'T') b.rows->FailWith({2020, "No table."});
+            EXPECT_EQ(b.Click(clicks[i] == 'F' || clicks[i] == 'T' ? 'O' : clicks[i]), Outcome(outcomes[i]))
                 << clicks << ' ' << i;
         }
     }
