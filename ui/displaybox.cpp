@@ -15,7 +15,8 @@ public:
     }
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = true;
+        state.readOnly = Box()->isReadOnly();
+        state.editable = !state.readOnly;
         state.selectableText = true;
         return state;
     }
