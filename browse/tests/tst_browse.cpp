@@ -30,14 +30,14 @@ struct Browsing : browse::BrowserView {
     Log Click(char click) {
         log.clear();
         try {
-            click == 'O' ? browser.OpenObjects() : click == 'N' ? browser.ShowNext() : browser.ShowPrevious();
+            click == 'O'   ? browser.OpenObjects(type, database)
+            : click == 'N' ? browser.ShowNext()
+                           : browser.ShowPrevious();
         } catch (const browse::Failure& failure) {
             log.push_back(std::to_string(failure.status().number) + " " + failure.status().description);
         }
         return log;
     }
-    std::string SelectedType() const override { return type; }
-    std::string DatabaseName() const override { return database; }
     void SetBoxText(browse::Box box, std::string_view text) override {
         log.push_back(std::array{"Name=", "DateCreated=", "DateUpdated="}[static_cast<int>(box)] +
                       std::string(text));
@@ -57,6 +57,8 @@ Log Outcome(char k) {
     // clang-format off
     static const std::map<char, Log> other = {{'-', {}}, {'E', {"message:At End of File"}},
         {'S', {"message:At Start of File"}}, {'F', {"2010 No db."}},
+        {'T', {"2020 No table. A catalog is an SQLite file with that table; the manual page (man vantril) "
+               "describes its format."}},
         {'X', {"101 Object not set: no record set is open yet. Pick a kind and press Vantril first."}},
         {'C', {"1001 The operation is not allowed when the record set is not open."}}};
     // clang-format on
@@ -66,14 +68,15 @@ Log Outcome(char k) {
                                 "DateUpdated=01/0" + d + "/2024 10:30:00"};
 }
 
-// Clicks on n rows; 'F' is an Open the provider fails. A message writes no box.
+// Clicks on n rows; 'F' and 'T' are Opens the provider fails. A message writes no box.
 TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
     // clang-format off
     const std::tuple<int, std::string, std::string> walks[] = {
         {0, "ONNPPN", "-EESSE"}, {1, "ONNPPPNN", "-EE1SS1E"}, {5, "ONNNNNNPPPPPPPN", "-2345EE54321SS1"},
         {2, "ONNPPPN", "-2E21S1"},    // the first Next shows row 2
         {2, "OPNNNP", "-S12E2"},      // row 1 is reached through the start
-        {3, "NPONNONFNP", "XX-23-2FCC"}};  // a fresh record set every Open; a failing one drops the old
+        {3, "NPONNONFNP", "XX-23-2FCC"},  // a fresh record set every Open; a failing one drops the old
+        {1, "TN", "TC"}};                 // no catalog table: where its format is described
     // clang-format on
     for (const auto& [n, clicks, outcomes] : walks) {
         dataaccess::testing::Rows rows;
@@ -85,7 +88,8 @@ TEST(ObjectBrowser, EveryClickShowsTheRightRowOrMessage) {
         Browsing b(kColumns, rows);
         for (std::size_t i = 0; i < clicks.size(); ++i) {
             if (clicks[i] == 'F') b.rows->FailWith({2010, "No db."});
-            EXPECT_EQ(b.Click(clicks[i] == 'F' ? 'O' : clicks[i]), Outcome(outcomes[i]))
+            if (clicks[i] == 'T') b.rows->FailWith({2020, "No table."});
+            EXPECT_EQ(b.Click(clicks[i] == 'F' || clicks[i] == 'T' ? 'O' : clicks[i]), Outcome(outcomes[i]))
                 << clicks << ' ' << i;
         }
     }
@@ -111,6 +115,7 @@ TEST(ObjectBrowser, OpenAsksForKindSemicolonName) {
 TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
     const std::string null = "102 Invalid use of Null: the field '";
     const auto T = Value::Text;
+    const std::string longName = std::string(99, 'n') + "\u00e9";  // cut before its last character
     // clang-format off
     const std::tuple<std::vector<std::string>, std::vector<Value>, Log> cases[] = {
         {{"NAME", "datecreated", "DateUPDATED"}, {T("n"), Value::Integer(-7), {}},
@@ -118,7 +123,12 @@ TEST(ObjectBrowser, ShowsEachFieldOrStopsAtTheFirstBadOne) {
         {{"Name", "DateUpdated"}, {T("x"), T("u")},
          {"Name=x", "1004 The record set has no field named 'DateCreated'."}},
         {kColumns, {T("x"), T("c"), Value::Null()},
-         {"Name=x", "DateCreated=c", null + "DateUpdated' has no value to show."}},
+         {"Name=x", "DateCreated=c", null + "DateUpdated' of the object 'x' has no value to show."}},
+        {kColumns, {T(longName), Value::Null(), T("u")},
+         {"Name=" + longName, null + "DateCreated' of the object '" + std::string(99, 'n') +
+          "\u2026' has no value to show."}},
+        {kColumns, {Value::Integer(7), Value::Null(), T("u")},
+         {"Name=7", null + "DateCreated' of the object '7' has no value to show."}},
         {kColumns, {Value::Null(), T("c"), T("u")}, {null + "Name' has no value to show."}}};
     // clang-format on
     for (const auto& [columns, row, log] : cases) {

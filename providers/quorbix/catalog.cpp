@@ -272,9 +272,11 @@ bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
 }
 
 void Catalog::SortByName() noexcept {
+    if (rowsRead_ != nullptr) rowsRead_->store(rows_ | dataaccess::kSortingRows, std::memory_order_relaxed);
     const RowIterator first(blocks_.data(), 0);
     std::sort(first, first + static_cast<std::ptrdiff_t>(rows_),
               [this](const Row& left, const Row& right) { return NameBefore(left, right); });
+    if (rowsRead_ != nullptr) rowsRead_->store(rows_, std::memory_order_relaxed);
 }
 
 void Catalog::FinishLoading() {
