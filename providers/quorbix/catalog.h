@@ -62,6 +62,12 @@ public:
     // it needs no memory beyond what the rows already hold.
     void SortByName() noexcept;
 
+    // SQLite's order of two names under ORDER BY name COLLATE NOCASE: below,
+    // equal to or above zero. A name is its SQLite type (SQLITE_NULL to
+    // SQLITE_BLOB) and its bytes: a number's 8 bytes, text or a BLOB as stored.
+    static int CompareNames(int leftType, std::string_view left, int rightType,
+                            std::string_view right) noexcept;
+
     // Gives back the slack of the small index vectors once all rows are in.
     void FinishLoading();
 
@@ -104,6 +110,10 @@ private:
     void AppendName(Kind kind, std::string_view bytes);
     std::string_view Name(const Row& row) const noexcept;
     bool NameBefore(const Row& left, const Row& right) const noexcept;
+    static int NameType(const Row& row) noexcept;
+    // The sort's first pass, by type and the first two bytes of text.
+    static constexpr std::size_t kBuckets = 4 + 229 * 257;
+    std::uint16_t Bucket(const Row& row) const noexcept;
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t rows_ = 0;
