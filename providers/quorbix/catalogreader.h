@@ -101,9 +101,14 @@ private:
     dataaccess::Status ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort);
     // Checks the table and its columns; sets which to the row id's name to use.
     dataaccess::Status CheckCatalogTable(std::size_t& which);
-    // Whether SQLite would sort every row of the kind to run query.
-    dataaccess::Status SortsAll(const char* query, bool& sorts);
-    dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog);
+    // Sets sort when reading the table in row order and sorting costs less
+    // than SQLite's ordered query (see ChooseReadPlan).
+    dataaccess::Status ChoosePlan(std::string_view kind, std::size_t which, bool& sort);
+    // Runs query, one of kRowQueries (inRowOrder false) or kScanQueries.
+    dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog, bool inRowOrder);
+    // Checks the current row's values and, unless into is null, appends them.
+    dataaccess::Status ReadRow(sqlite3_stmt* row, Catalog* into) const;
+    static void AppendCell(sqlite3_stmt* row, int column, int type, Catalog& into);
     dataaccess::Status Execute(const char* sql);
     dataaccess::Status Prepare(const char* sql, Statement& statement);
     // Turns an SQLite result code into the provider's error, while the
