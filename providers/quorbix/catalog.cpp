@@ -297,26 +297,38 @@ void Catalog::SortByName() noexcept {
     const auto before = [this](const Row& left, const Row& right) { return NameBefore(left, right); };
     // Rows apart in memory cost a cache miss each time they are compared: a
     // first pass puts them into buckets by their names' first two bytes, in
-    // place (American flag sort), and each bucket, small enough to stay in
-    // the cache, is then sorted whole. The buckets take 2 bytes a row for the
-    // sort's length; without them, one sort over all rows gives the same order.
-    std::vector<std::uint16_t> buckets;
-    std::vector<std::size_t> next, ends;
+    // place, and each bucket, small enough to stay in the cache, is then
+    // sorted whole. Without the memory for that pass, one sort over all rows
+    // gives the same order.
+    std::vector<std::size_t> ends;
     try {
-        buckets.resize(rows_);
-        next.assign(kBuckets, 0);
-        ends.assign(kBuckets, 0);
+        ends = PlaceInBuckets();
     } catch (const std::bad_alloc&) {
         std::sort(first, first + static_cast<std::ptrdiff_t>(rows_), before);
         return;
     }
+    std::size_t start = 0;
+    for (const std::size_t end : ends) {
+        if (end - start > 1)
+            std::sort(first + static_cast<std::ptrdiff_t>(start), first + static_cast<std::ptrdiff_t>(end),
+                      before);
+        start = end;
+    }
+}
+
+std::vector<std::size_t> Catalog::PlaceInBuckets() {
+    // An American flag sort: 2 bytes a row for the rows' buckets, and each
+    // swap puts one row into its own bucket for good.
+    const RowIterator first(blocks_.data(), 0);
+    std::vector<std::uint16_t> buckets(rows_);
+    std::vector<std::size_t> next(kBuckets, 0);
+    std::vector<std::size_t> ends(kBuckets, 0);
     for (std::size_t row = 0; row < rows_; ++row)
         ++ends[buckets[row] = Bucket(first[static_cast<std::ptrdiff_t>(row)])];
     std::size_t end = 0;
     for (std::size_t bucket = 0; bucket < kBuckets; ++bucket)
         next[bucket] = end, ends[bucket] = end += ends[bucket];
     for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) {
-        // Each swap puts one row into its own bucket for good.
         while (next[bucket] < ends[bucket]) {
             const std::size_t row = next[bucket];
             const std::uint16_t its = buckets[row];
@@ -329,13 +341,7 @@ void Catalog::SortByName() noexcept {
             std::swap(buckets[row], buckets[to]);
         }
     }
-    std::size_t start = 0;
-    for (const std::size_t bucketEnd : ends) {
-        if (bucketEnd - start > 1)
-            std::sort(first + static_cast<std::ptrdiff_t>(start),
-                      first + static_cast<std::ptrdiff_t>(bucketEnd), before);
-        start = bucketEnd;
-    }
+    return ends;
 }
 
 void Catalog::FinishLoading() {

@@ -114,6 +114,9 @@ private:
     // The sort's first pass, by type and the first two bytes of text.
     static constexpr std::size_t kBuckets = 4 + 229 * 257;
     std::uint16_t Bucket(const Row& row) const noexcept;
+    // Moves the rows into their buckets, in bucket order; where each bucket
+    // ends. Throws std::bad_alloc.
+    std::vector<std::size_t> PlaceInBuckets();
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t rows_ = 0;

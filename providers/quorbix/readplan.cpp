@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quorbix {
 
@@ -33,50 +34,60 @@ bool Is(const unsigned char* text, const char* expected) {
 
 // What one index on objects offers the row query.
 struct IndexUse {
-    std::string name;
     bool findsKind = false;  // its first key is kind, compared byte for byte as the query does
     bool ordered = false;    // then name, ascending in NOCASE order: the order shown
     bool created = false;    // it holds both dates, so the table is never read
     bool updated = false;
 };
 
-// Adds one column of an index, in the order of pragma_index_xinfo. A partial
-// index or one on expressions is never taken for more than it is.
+// Adds one column of an index, a row of PRAGMA index_xinfo: an index on
+// expressions is never taken for more than it is.
 void AddColumn(IndexUse& index, int& keys, sqlite3_stmt* column) {
-    const unsigned char* name = sqlite3_column_text(column, 1);
-    const bool key = sqlite3_column_int(column, 4) != 0;
-    if (key && keys == 0) index.findsKind = Is(name, "kind") && Is(sqlite3_column_text(column, 3), "BINARY");
+    const unsigned char* name = sqlite3_column_text(column, 2);
+    const bool key = sqlite3_column_int(column, 5) != 0;
+    if (key && keys == 0) index.findsKind = Is(name, "kind") && Is(sqlite3_column_text(column, 4), "BINARY");
     if (key && keys == 1)
-        index.ordered = index.findsKind && Is(name, "name") && sqlite3_column_int(column, 2) == 0 &&
-                        Is(sqlite3_column_text(column, 3), "NOCASE");
+        index.ordered = index.findsKind && Is(name, "name") && sqlite3_column_int(column, 3) == 0 &&
+                        Is(sqlite3_column_text(column, 4), "NOCASE");
     index.created |= Is(name, "date_created");
     index.updated |= Is(name, "date_updated");
     keys += key ? 1 : 0;
 }
 
-// The indexes on kind; whether one of them also holds the rows in the order shown.
-int ReadIndexes(sqlite3* db, std::string& kindIndex, bool& orderedAndCovering) {
-    Statement columns;
-    int result = Prepare(db,
-                         "SELECT l.name, x.name, x.desc, x.coll, x.key FROM pragma_index_list('objects', "
-                         "'main') AS l, pragma_index_xinfo(l.name, 'main') AS x WHERE l.partial = 0 "
-                         "ORDER BY l.seq, x.seqno",
-                         columns);
-    IndexUse index;
-    int keys = 0;
-    const auto done = [&] {
-        if (index.findsKind && kindIndex.empty()) kindIndex = index.name;
-        orderedAndCovering |= index.ordered && index.created && index.updated;
-    };
-    while (result == SQLITE_OK && (result = sqlite3_step(columns.get())) == SQLITE_ROW) {
-        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 0));
-        if (name == nullptr) return SQLITE_NOMEM;
-        if (name != index.name) done(), index = IndexUse{name}, keys = 0;
-        AddColumn(index, keys, columns.get());
-        result = SQLITE_OK;
-    }
-    done();
+// Steps statement to its end, handing each row to take.
+template <typename Take>
+int EachRow(sqlite3_stmt* statement, Take take) {
+    int result;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW) take();
     return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+// The indexes on kind; whether one of them also holds the rows in the order
+// shown. The PRAGMA statements cost far less to prepare on a fresh
+// connection than their table-valued forms; a partial index is left out.
+int ReadIndexes(sqlite3* db, std::string& kindIndex, bool& orderedAndCovering) {
+    Statement list;
+    std::vector<std::string> names;
+    int result = Prepare(db, "PRAGMA main.index_list('objects')", list);
+    if (result == SQLITE_OK)
+        result = EachRow(list.get(), [&] {
+            const unsigned char* name = sqlite3_column_text(list.get(), 1);
+            if (sqlite3_column_int(list.get(), 4) == 0 && name != nullptr)
+                names.emplace_back(reinterpret_cast<const char*>(name));
+        });
+    for (std::size_t i = 0; i < names.size() && result == SQLITE_OK; ++i) {
+        std::string quoted = "'";
+        for (const char c : names[i]) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        Statement columns;
+        IndexUse index;
+        int keys = 0;
+        result = Prepare(db, "PRAGMA main.index_xinfo(" + quoted + "')", columns);
+        if (result == SQLITE_OK)
+            result = EachRow(columns.get(), [&] { AddColumn(index, keys, columns.get()); });
+        if (index.findsKind && kindIndex.empty()) kindIndex = names[i];
+        orderedAndCovering |= index.ordered && index.created && index.updated;
+    }
+    return result;
 }
 
 // The span of the table's row ids: its row count, or more if rows were
