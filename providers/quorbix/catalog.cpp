@@ -300,10 +300,13 @@ void Catalog::SortByName() noexcept {
     // place, and each bucket, small enough to stay in the cache, is then
     // sorted whole. Without the memory for that pass, one sort over all rows
     // gives the same order.
-    std::vector<std::size_t> ends;
+    std::vector<std::uint32_t> ends;
     try {
-        ends = PlaceInBuckets();
+        if (rows_ <= UINT32_MAX) ends = PlaceInBuckets();
     } catch (const std::bad_alloc&) {
+        ends.clear();
+    }
+    if (ends.empty()) {
         std::sort(first, first + static_cast<std::ptrdiff_t>(rows_), before);
         return;
     }
@@ -316,16 +319,16 @@ void Catalog::SortByName() noexcept {
     }
 }
 
-std::vector<std::size_t> Catalog::PlaceInBuckets() {
+std::vector<std::uint32_t> Catalog::PlaceInBuckets() {
     // An American flag sort: 2 bytes a row for the rows' buckets, and each
     // swap puts one row into its own bucket for good.
     const RowIterator first(blocks_.data(), 0);
     std::vector<std::uint16_t> buckets(rows_);
-    std::vector<std::size_t> next(kBuckets, 0);
-    std::vector<std::size_t> ends(kBuckets, 0);
+    std::vector<std::uint32_t> next(kBuckets, 0);
+    std::vector<std::uint32_t> ends(kBuckets, 0);
     for (std::size_t row = 0; row < rows_; ++row)
         ++ends[buckets[row] = Bucket(first[static_cast<std::ptrdiff_t>(row)])];
-    std::size_t end = 0;
+    std::uint32_t end = 0;
     for (std::size_t bucket = 0; bucket < kBuckets; ++bucket)
         next[bucket] = end, ends[bucket] = end += ends[bucket];
     for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) {

@@ -115,8 +115,8 @@ private:
     static constexpr std::size_t kBuckets = 4 + 229 * 257;
     std::uint16_t Bucket(const Row& row) const noexcept;
     // Moves the rows into their buckets, in bucket order; where each bucket
-    // ends. Throws std::bad_alloc.
-    std::vector<std::size_t> PlaceInBuckets();
+    // ends. Throws std::bad_alloc. Needs fewer than 2^32 rows.
+    std::vector<std::uint32_t> PlaceInBuckets();
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t rows_ = 0;
