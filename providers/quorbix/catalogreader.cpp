@@ -278,9 +278,10 @@ dataaccess::Status CatalogReader::ReadRow(sqlite3_stmt* row, Catalog* into) cons
     static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
     for (int column = 1; column <= 3; ++column) {
         const int type = sqlite3_column_type(row, column);
-        const std::size_t bytes = type == SQLITE_TEXT ? ColumnText(row, column).size() : 0;
+        const std::string_view text = type == SQLITE_TEXT ? ColumnText(row, column) : std::string_view();
+        const std::size_t bytes = text.size();
         if (type != SQLITE_BLOB && bytes <= kMaxValueBytes) {
-            if (into != nullptr) AppendCell(row, column, type, *into);
+            if (into != nullptr) AppendCell(row, column, type, text, *into);
             continue;
         }
         const std::string where = "The object in row " + std::to_string(sqlite3_column_int64(row, 0)) +
@@ -297,7 +298,8 @@ dataaccess::Status CatalogReader::ReadRow(sqlite3_stmt* row, Catalog* into) cons
     return {};
 }
 
-void CatalogReader::AppendCell(sqlite3_stmt* row, int column, int type, Catalog& into) {
+void CatalogReader::AppendCell(sqlite3_stmt* row, int column, int type, std::string_view text,
+                               Catalog& into) {
     const bool isDate = column > 1;
     switch (type) {
         case SQLITE_NULL:
@@ -318,7 +320,6 @@ void CatalogReader::AppendCell(sqlite3_stmt* row, int column, int type, Catalog&
             }
             break;
         default: {  // SQLITE_TEXT, checked by the caller
-            const std::string_view text = ColumnText(row, column);
             // Wall-clock text is parsed once here, so reading it later
             // costs no more than reading a number.
             if (const auto date = isDate ? ParseDateText(text) : std::nullopt) {

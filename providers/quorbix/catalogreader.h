@@ -108,7 +108,8 @@ private:
     dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog, bool inRowOrder);
     // Checks the current row's values and, unless into is null, appends them.
     dataaccess::Status ReadRow(sqlite3_stmt* row, Catalog* into) const;
-    static void AppendCell(sqlite3_stmt* row, int column, int type, Catalog& into);
+    // Appends one of the row's values, text already read.
+    static void AppendCell(sqlite3_stmt* row, int column, int type, std::string_view text, Catalog& into);
     dataaccess::Status Execute(const char* sql);
     dataaccess::Status Prepare(const char* sql, Statement& statement);
     // Turns an SQLite result code into the provider's error, while the
