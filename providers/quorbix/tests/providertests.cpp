@@ -18,6 +18,7 @@
 
 #include "catalogreader.h"
 #include "quorbixprovider.h"
+#include "readplan.h"
 
 namespace quorbix {
 namespace {
@@ -103,7 +104,8 @@ struct Case {
     std::string writer = "";  // then a second connection runs this, and stays open through the open
     int lockType = -1;        // unspecified, as the program passes it
 };
-std::string Name(const testing::TestParamInfo<Case>& info) {
+template <class Row>
+std::string Name(const testing::TestParamInfo<Row>& info) {
     return std::regex_replace(info.param.what, std::regex("[^A-Za-z0-9]+"), "_");
 }
 // The name column without TEXT affinity, so that numbers stay numbers.
@@ -154,7 +156,9 @@ TEST_P(ProviderOpen, GivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     RunSql("c.db", c.sql), c.files();
     if (!c.writer.empty()) RunSql("c.db", c.writer, &writer_);
     const auto before = FolderState();
+    sqlite3_memory_highwater(1);
     const auto [status, rowset] = Open(c.source, c.lockType);
+    EXPECT_LT(sqlite3_memory_highwater(0), 8 << 20) << "SQLite's own peak memory during the open";
     EXPECT_EQ(status.number, c.number) << status.description;
     EXPECT_EQ(rowset ? Walk(*rowset) : c.expect, c.expect);
     std::istringstream words(rowset ? "" : c.expect);
@@ -229,8 +233,13 @@ const std::vector<Case> kCases = {
      "CREATE TABLE objects(kind, name, date_created, date_updated, rowid); INSERT INTO objects VALUES "
      "('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')",
      0, a + "\ntext:A|null|null"},
-    {"no index, and a bad object SQLite sorts, in memory too",
-     kManyForms + "INSERT INTO objects VALUES ('Form', x'00', 0, 0)", 2023, "row 4101 \n'name'"},
+    {"no index, and a bad object", kManyForms + "INSERT INTO objects VALUES ('Form', x'00', 0, 0)", 2023,
+     "row 4101 \n'name'"},
+    {"no index, 20 computed names past 1 MiB: the shortest is named, and SQLite never holds them all",
+     "CREATE TABLE objects(kind, n, name AS (printf('%.*c', 1100000 - n, 'x')), date_created, date_updated); "
+     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
+     "INSERT INTO objects(kind, n) SELECT 'Form', i FROM n;",
+     2024, "row 20 \n1099980 bytes"},
     {"kind declared NOCASE, with an index",
      "CREATE TABLE objects(kind TEXT COLLATE NOCASE, name, date_created, date_updated); INSERT INTO objects "
      "VALUES ('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); " +
@@ -327,7 +336,7 @@ const std::vector<Case> kCases = {
      "writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, '(0)', '(length(hex(zeroblob(2e8 + "
      "name))))');",
      2025, "too much work"}};
-INSTANTIATE_TEST_SUITE_P(EachSourceAndFile, ProviderOpen, testing::ValuesIn(kCases), Name);
+INSTANTIATE_TEST_SUITE_P(EachSourceAndFile, ProviderOpen, testing::ValuesIn(kCases), Name<Case>);
 
 // The outcomes of count opens of source while another thread runs step over and over.
 std::map<int, int> OpensMeanwhile(int count, const std::string& source, const auto& step) {
@@ -377,6 +386,50 @@ TEST(Provider, TheRowQueriesWalkAnIndexOnKindAndNameWithoutSorting) {
     }
     sqlite3_close(db);
 }
+
+// An index holding the dates in the order shown is walked; any other index on kind only for a kind
+// with a small share of the table (1 Form among 40 Queries, not 40 Forms); the rest is scanned.
+struct Plan {
+    const char* what;
+    std::string sql;
+    bool walk;
+};
+using ReadPlanForForms = testing::TestWithParam<Plan>;
+TEST_P(ReadPlanForForms, WalksACoveringIndexOrARareKindAndScansTheRest) {
+    sqlite3* db = nullptr;
+    RunSql(":memory:", GetParam().sql, &db);
+    ReadPlan plan = ReadPlan::kScan;
+    EXPECT_EQ(ChooseReadPlan(db, "Form", "rowid", plan), SQLITE_OK);
+    EXPECT_EQ(plan == ReadPlan::kWalk, GetParam().walk);
+    sqlite3_close(db);
+}
+const std::string kForty = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) ",
+                  kCommon = kForty + "INSERT INTO objects SELECT 'Form', i, 0, 0 FROM n; ",
+                  kRare = kForty + "INSERT INTO objects SELECT 'Query', i, 0, 0 FROM n; " +
+                          "INSERT INTO objects VALUES ('Form', 'a', 0, 0); ",
+                  kPrimaryKey =
+                      "CREATE TABLE objects(kind TEXT, name, date_created, date_updated, "
+                      "PRIMARY KEY(kind, name)); ",
+                  kCovering = ", date_created, date_updated)";
+INSTANTIATE_TEST_SUITE_P(
+    EachIndex, ReadPlanForForms,
+    testing::ValuesIn(std::vector<Plan>{
+        {"no index", kTable + kRare, false},
+        {"index on kind and name, common kind", kTable + kCommon + kIndex + ")", false},
+        {"index on kind and name, rare kind", kTable + kRare + kIndex + ")", true},
+        {"covering index", kTable + kCommon + kIndex + kCovering, true},
+        {"primary key, common kind", kPrimaryKey + kCommon, false},
+        {"primary key, rare kind", kPrimaryKey + kRare, true},
+        {"covering, names in binary order",
+         kTable + kCommon + "CREATE INDEX k ON objects(kind, name" + kCovering, false},
+        {"covering, names descending", kTable + kCommon + kIndex + " DESC" + kCovering, false},
+        {"covering, partial", kTable + kCommon + kIndex + kCovering + " WHERE kind = 'Form'", false},
+        {"covering, kind NOCASE",
+         kTable + kCommon + "CREATE INDEX k ON objects(kind COLLATE NOCASE, name COLLATE NOCASE" + kCovering,
+         false},
+        {"covering, on lower(name)",
+         kTable + kCommon + "CREATE INDEX k ON objects(kind, lower(name)" + kCovering, false}}),
+    Name<Plan>);
 
 }  // namespace
 }  // namespace quorbix
