@@ -16,7 +16,6 @@
 #include <sstream>
 #include <thread>
 
-#include "catalogreader.h"
 #include "quorbixprovider.h"
 #include "readplan.h"
 
@@ -365,21 +364,6 @@ TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs
         renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
     });
     EXPECT_EQ(swapped[0] + swapped[2011], 500);
-}
-
-// Without its own sort SQLite walks an index on kind and name: each row query can use one.
-TEST(Provider, TheRowQueriesWalkAnIndexOnKindAndNameWithoutSorting) {
-    sqlite3* db = nullptr;
-    RunSql(":memory:", kTable + kIndex + ");", &db);
-    for (const char* query : CatalogReader::kRowQueries) {
-        std::string steps;
-        const auto add = [](void* to, int, char** values, char**) {
-            return static_cast<std::string*>(to)->append(values[3]), 0;
-        };
-        sqlite3_exec(db, ("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), add, &steps, nullptr);
-        EXPECT_EQ(steps, "SEARCH main.objects USING INDEX k (kind=?)");
-    }
-    sqlite3_close(db);
 }
 
 // An index holding the dates in the order shown is walked; any other index on kind only for a kind
