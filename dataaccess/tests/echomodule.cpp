@@ -1,5 +1,5 @@
 // A provider module for the loader's tests: one row, "echo". Built again for another interface version
-// (VERSION) and for none (NO_VERSION), which the loader must refuse before calling anything in them.
+// (VERSION), which the loader must refuse before calling anything in it.
 #include <cstdint>
 #include <cstdlib>
 
@@ -8,9 +8,7 @@
 #ifndef VERSION
 #define VERSION dataaccess::kInterfaceVersion
 #endif
-#ifndef NO_VERSION
 extern "C" __attribute__((visibility("default"))) const std::uint32_t vantril_interface_version = VERSION;
-#endif
 
 extern "C" __attribute__((visibility("default"))) dataaccess::Provider* vantril_create_provider() {
     if (VERSION != dataaccess::kInterfaceVersion) std::abort();
