@@ -29,6 +29,7 @@ public:
     void ShowMessage(QWidget&, const QString& text) override {
         std::fprintf(stderr, "click: the window says: %s\n", qPrintable(text));
     }
+    void ShowFailure(QWidget& window, const QString& text) override { ShowMessage(window, text); }
     void EndProgram(QWidget&, int exitStatus) override {
         std::fprintf(stderr, "click: the window failed\n");
         std::exit(exitStatus);

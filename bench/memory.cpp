@@ -47,8 +47,6 @@ class FixedView final : public browse::BrowserView {
 public:
     std::string type;
     std::string database;
-    std::string SelectedType() const override { return type; }
-    std::string DatabaseName() const override { return database; }
     void SetBoxText(browse::Box, std::string_view) override {}
     void ShowMessage(std::string_view) override {}
 };
@@ -139,9 +137,9 @@ int MemoryMain(int argc, char* argv[]) {
         view.type = kKind;
         view.database = churnCatalog;
         browse::ObjectBrowser browser(view, resolver);
-        browser.OpenObjects();
+        browser.OpenObjects(view.type, view.database);
         const long long first = HeapInUse();
-        for (int i = 0; i < replacements; ++i) browser.OpenObjects();
+        for (int i = 0; i < replacements; ++i) browser.OpenObjects(view.type, view.database);
         const long long last = HeapInUse();
         std::printf("churn_first=%lld churn_last=%lld churn_replacements=%d churn_growth_pct=%.3f\n", first,
                     last, replacements,

@@ -32,8 +32,6 @@ public:
     std::size_t shownBytes = 0;
     int messages = 0;
 
-    std::string SelectedType() const override { return type; }
-    std::string DatabaseName() const override { return database; }
     void SetBoxText(browse::Box, std::string_view text) override { shownBytes += text.size(); }
     void ShowMessage(std::string_view) override { ++messages; }
 };
@@ -88,7 +86,7 @@ void Step(benchmark::State& state, const dataaccess::ProviderResolver& resolver,
     view.type = kKind;
     view.database = path;
     browse::ObjectBrowser browser(view, resolver);
-    browser.OpenObjects();
+    browser.OpenObjects(view.type, view.database);
     bool forward = true;
     for (auto _ : state) {
         const int messages = view.messages;

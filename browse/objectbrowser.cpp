@@ -1,5 +1,7 @@
 #include "objectbrowser.h"
 
+#include <algorithm>
+
 #include "dataaccess_api.h"
 #include "failure.h"
 #include "programerrors.h"
@@ -21,23 +23,42 @@ constexpr RowShape kRowShape[] = {
 
 constexpr std::string_view kConnection = "Provider=Quorbix";
 
+// The provider's number for a database without the catalog's table: most
+// often a file that was never a catalog, so the message says where the
+// format is described.
+constexpr int kNoCatalogTable = 2020;
+constexpr std::string_view kCatalogAdvice =
+    " A catalog is an SQLite file with that table; the manual page (man vantril) describes its format.";
+
+// A null in a row's other fields names the row by its name, cut short at a
+// character's start so that a huge name cannot fill the message.
+std::string NullMessage(std::string_view field, std::string_view name) {
+    constexpr std::size_t kMaxNameBytes = 100;
+    std::size_t length = std::min(name.size(), kMaxNameBytes);
+    while (length < name.size() && length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)
+        --length;
+    return "Invalid use of Null: the field '" + std::string(field) + "' of the object '" +
+           std::string(name.substr(0, length)) + (length < name.size() ? "\u2026" : "") +
+           "' has no value to show.";
+}
+
 }  // namespace
 
 ObjectBrowser::ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver,
                              const char* localeName)
     : view_(view), resolver_(resolver), formatter_(localeName) {}
 
-void ObjectBrowser::OpenObjects() {
+void ObjectBrowser::OpenObjects(std::string_view kind, std::string_view database) {
     // The new record set replaces the old one before anything can fail, so a
     // failure never leaves the old rows in place.
     objectsRead_.store(0, std::memory_order_relaxed);
     rsObjects = std::make_unique<dataaccess::Recordset>(resolver_);
     rsObjects->CountRowsReadIn(&objectsRead_);
-    const std::string kind = view_.SelectedType();
-    const std::string database = view_.DatabaseName();
-    const std::string source = kind + ";" + database;
-    Check(rsObjects->Open(source, kConnection, dataaccess::adOpenUnspecified, dataaccess::adLockUnspecified,
-                          dataaccess::adCmdUnspecified));
+    const std::string source = std::string(kind) + ";" + std::string(database);
+    dataaccess::Status opened = rsObjects->Open(source, kConnection, dataaccess::adOpenUnspecified,
+                                                dataaccess::adLockUnspecified, dataaccess::adCmdUnspecified);
+    if (opened.number == kNoCatalogTable) opened.description += kCatalogAdvice;
+    Check(std::move(opened));
 }
 
 void ObjectBrowser::ShowNext() {
@@ -75,7 +96,11 @@ void ObjectBrowser::MoveToScreen() {
         Check(fields.Item(shape.field, field));
         dataaccess::Value value;
         Check(field.Value(value));
-        Check(formatter_.Format(value, shape.field, text_));
+        dataaccess::Status shown = formatter_.Format(value, shape.field, text_);
+        if (shown.number == errors::kInvalidUseOfNull && shape.box != Box::Name)
+            shown.description = NullMessage(shape.field, name_);
+        Check(std::move(shown));
+        if (shape.box == Box::Name) name_.assign(text_);
         view_.SetBoxText(shape.box, text_);
     }
 }

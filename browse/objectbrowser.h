@@ -19,9 +19,11 @@ public:
     ObjectBrowser(BrowserView& view, const dataaccess::ProviderResolver& resolver,
                   const char* localeName = "");
 
-    // Opens the objects of the selected kind in the named database. Shows
-    // nothing: the new record set stands on its first row, not yet displayed.
-    void OpenObjects();
+    // Opens the objects of kind (the selected kind's text, "" for none) in
+    // database (the name exactly as typed). The window reads both on its own
+    // thread and hands them over, as this may run on another. Shows nothing:
+    // the new record set stands on its first row, not yet displayed.
+    void OpenObjects(std::string_view kind, std::string_view database);
     // Steps forward and shows the row, or says "At End of File".
     void ShowNext();
     // Steps back and shows the row, or says "At Start of File".
@@ -29,7 +31,8 @@ public:
     // Copies the current row into the three boxes.
     void MoveToScreen();
 
-    // The objects the running (or last) OpenObjects has read so far; another
+    // The objects the running (or last) OpenObjects has read so far, with
+    // dataaccess::kSortingRows added while the provider sorts them; another
     // thread may watch it while OpenObjects runs.
     const dataaccess::RowsRead& ObjectsRead() const noexcept { return objectsRead_; }
 
@@ -43,6 +46,7 @@ private:
     const dataaccess::ProviderResolver& resolver_;
     ValueFormatter formatter_;
     std::string text_;  // reused for every value shown, so steps do not allocate
+    std::string name_;  // the row's name as shown, for a message about its other fields
     std::unique_ptr<dataaccess::Recordset> rsObjects;
     dataaccess::RowsRead objectsRead_{0};
 };

@@ -46,11 +46,18 @@ function flush(   cells) {
     paragraph = 0
 }
 
+# Lists: "- " items, and "  - " items nested in the one before, which .RS
+# indents under it. A blank line inside a list is decided by the line after
+# it: an indented line goes on with the outer item, a bullet starts the next
+# item, anything else ends the list.
+function unnest() { if (list == 2) print ".RE"; if (list == 2) list = 1 }
+function endlist() { unnest(); list = 0 }
+
 /^\| *---/ { pending = ""; next }
 { flush() }
-/^\|/ && section != "" { pending = $0; next }
+/^\|/ && section != "" { endlist(); pending = $0; next }
 
-/^<!-- man end -->/ { section = ""; next }
+/^<!-- man end -->/ { endlist(); section = ""; next }
 /^<!-- man: / {
     name = $0
     sub(/^<!-- man: /, "", name)
@@ -63,10 +70,17 @@ function flush(   cells) {
 }
 section == "" { next }
 
-/^```/ { code = !code; print (code ? (paragraph ? ".nf" : ".PP\n.nf") : ".fi"); paragraph = 0; next }
+/^```/ { if (!code) endlist(); code = !code; print (code ? (paragraph ? ".nf" : ".PP\n.nf") : ".fi"); paragraph = 0; next }
 code { gsub(/\\/, "\\e"); if ($0 ~ /^[.']/) $0 = "\\&" $0; print; next }
 
-/^[ \t]*$/ { if (!paragraph) print ".PP"; paragraph = 1; next }
-/^  +- / { sub(/^ +- /, ""); print ".IP \\(bu 4"; print roff($0); paragraph = 0; next }
-/^- / { sub(/^- /, ""); print ".IP \\(bu 2"; print roff($0); paragraph = 0; next }
+/^[ \t]*$/ { if (list) blank = 1; else if (!paragraph) print ".PP"; paragraph = 1; next }
+/^  +- / {
+    if (list != 2) print ".RS"
+    list = 2; blank = 0
+    sub(/^ +- /, ""); print ".IP \\(bu 2"; print roff($0); paragraph = 0; next
+}
+/^- / { unnest(); list = 1; blank = 0; sub(/^- /, ""); print ".IP \\(bu 2"; print roff($0); paragraph = 0; next }
+blank && /^  / { unnest(); print ".IP"; blank = 0 }
+blank { endlist(); print ".PP"; blank = 0 }
+!/^ / && !paragraph && list { endlist(); print ".PP" }
 { print roff($0); paragraph = 0 }

@@ -124,8 +124,11 @@ public:
 };
 
 // How many rows a provider has read so far while an Open runs, for a caller
-// on another thread to show progress. Only the provider writes it.
+// on another thread to show progress. Only the provider writes it. While it
+// sorts the rows it has read, it adds kSortingRows to their count, so that
+// one load gives both the phase and the count.
 using RowsRead = std::atomic<std::uint64_t>;
+inline constexpr std::uint64_t kSortingRows = std::uint64_t{1} << 63;
 
 // A data provider: turns a source string into a rowset. Providers live in
 // plug-in modules (see PluginResolver) or, in tests, anywhere a resolver

@@ -6,5 +6,6 @@
 class BoxPresenter final : public Presenter {
 public:
     void ShowMessage(QWidget& window, const QString& text) override;
+    void ShowFailure(QWidget& window, const QString& text) override;
     void EndProgram(QWidget& window, int exitStatus) override;
 };

@@ -1,5 +1,6 @@
 #include "frmvantril.h"
 
+#include <QAccessibleWidget>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,13 +8,13 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QThread>
 #include <algorithm>
 #include <limits>
 #include <new>
 #include <string_view>
 
 #include "cursoroverride.h"
+#include "displaybox.h"
 #include "failure.h"
 #include "localfiledrop.h"
 #include "presenter.h"
@@ -40,22 +41,22 @@ Widget* Make(QWidget* parent, const char* name, const QString& text, QRect geome
 
 // A box whose whole content is shown, however long: a QLineEdit otherwise
 // cuts text at 32767 characters.
+template <typename Box>
 QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& accessibleName, QRect geometry) {
-    QLineEdit* box = Make<QLineEdit>(parent, name, QString(), geometry);
+    QLineEdit* box = new Box(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
     box->setMaxLength(std::numeric_limits<int>::max());
     box->setAccessibleName(accessibleName);
     return box;
 }
 
-// An Open runs on a worker thread (see OpenProgress) and asks for the window's
-// input from there; controls are only ever read on their own thread.
-template <typename Read>
-std::string OnThreadOf(QObject* control, Read read) {
-    if (QThread::currentThread() == control->thread()) return read();
-    std::string text;
-    QMetaObject::invokeMethod(
-        control, [&] { text = read(); }, Qt::BlockingQueuedConnection);
-    return text;
+// Assistive technology sees the window as a frame named by its title; a
+// plain QWidget would show as a filler inside nothing.
+QAccessibleInterface* FrameFor(const QString& className, QObject* object) {
+    return className == QLatin1String("frmVantril")
+               ? new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window)
+               : nullptr;
 }
 
 // Bytes that are not UTF-8 show as U+FFFD.
@@ -124,15 +125,21 @@ QString ToolTipFor(const QString& text) {
 
 frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& presenter, QWidget* parent)
     : QWidget(parent), presenter_(presenter), browser_(*this, resolver) {
+    // Qt keeps its interface factories for the whole process; one is enough.
+    static const bool frame = (QAccessible::installFactory(FrameFor), true);
+    Q_UNUSED(frame);
     setObjectName(QStringLiteral("frmVantril"));
     setWindowTitle(QStringLiteral("Vantril"));
     setFixedSize(FromTwips(0, 0, 3420, 3585).size());
+    // A window of fixed size offers no Maximize that could do nothing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ControlFont());
 
     Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Database Name:"), FromTwips(0, 0, 2775, 375));
     Label1->setFont(CaptionFont());
-    txtDatabase =
-        MakeBox(this, "txtDatabase", QStringLiteral("Database Name:"), FromTwips(0, 480, 3255, 285));
+    txtDatabase = MakeBox<QLineEdit>(this, "txtDatabase", QStringLiteral("Database Name:"),
+                                     FromTwips(0, 480, 3255, 285));
     txtDatabase->installEventFilter(new LocalFileDrop(txtDatabase));
 
     lstType = new QListWidget(this);
@@ -152,13 +159,13 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     cmdVantril =
         Make<QPushButton>(this, "cmdVantril", QStringLiteral("Vantril"), FromTwips(1440, 960, 1935, 495));
     Label2 = Make<QLabel>(this, "Label2", QStringLiteral("Name:"), FromTwips(120, 1920, 735, 255));
-    txtName = MakeBox(this, "txtName", QStringLiteral("Name:"), FromTwips(1440, 1920, 1695, 285));
+    txtName = MakeBox<DisplayBox>(this, "txtName", QStringLiteral("Name:"), FromTwips(1440, 1920, 1695, 285));
     Label3 = Make<QLabel>(this, "Label3", QStringLiteral("Date Created:"), FromTwips(120, 2280, 1095, 255));
-    txtDateCreated =
-        MakeBox(this, "txtDateCreated", QStringLiteral("Date Created:"), FromTwips(1440, 2280, 1695, 285));
+    txtDateCreated = MakeBox<DisplayBox>(this, "txtDateCreated", QStringLiteral("Date Created:"),
+                                         FromTwips(1440, 2280, 1695, 285));
     Label4 = Make<QLabel>(this, "Label4", QStringLiteral("Date Updated:"), FromTwips(120, 2640, 1095, 255));
-    txtDateUpdated =
-        MakeBox(this, "txtDateUpdated", QStringLiteral("Date Updated:"), FromTwips(1440, 2640, 1695, 285));
+    txtDateUpdated = MakeBox<DisplayBox>(this, "txtDateUpdated", QStringLiteral("Date Updated:"),
+                                         FromTwips(1440, 2640, 1695, 285));
     cmdPrev = Make<QPushButton>(this, "cmdPrev", QStringLiteral("Previous"), FromTwips(720, 3120, 975, 255));
     cmdNext = Make<QPushButton>(this, "cmdNext", QStringLiteral("Next"), FromTwips(1800, 3120, 975, 255));
 
@@ -177,10 +184,8 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     cmdNext->setAccessibleDescription(QStringLiteral("Shows the next object"));
     cmdPrev->setAccessibleDescription(QStringLiteral("Shows the previous object"));
 
-    // The display boxes only show values: nothing there can be overwritten by
-    // accident, and a reader announces them as read-only. They still take the
-    // focus, and their text can be selected and copied.
-    for (QLineEdit* box : {txtName, txtDateCreated, txtDateUpdated}) box->setReadOnly(true);
+    // The display boxes (DisplayBox) only show values: nothing there can be
+    // overwritten by accident, and a reader announces them as read-only.
     // Enter on a focused button presses it, as Space does; the window has no
     // default button, so Enter elsewhere presses nothing.
     for (QPushButton* button : {cmdVantril, cmdNext, cmdPrev}) button->setAutoDefault(true);
@@ -195,22 +200,21 @@ frmVantril::frmVantril(const dataaccess::ProviderResolver& resolver, Presenter& 
     cmdVantril->setFocus();
 
     // An Open may take long: it runs on a worker thread, showing its progress.
+    // Its inputs are read here, on the window's thread, before it starts.
     connect(cmdVantril, &QPushButton::clicked, this, [this] {
-        Run([this] { opening_.Run([this] { browser_.OpenObjects(); }, browser_.ObjectsRead()); });
+        Run([this] {
+            const std::string kind = SelectedKind();
+            const std::string database = txtDatabase->text().toStdString();
+            opening_.Run([&] { browser_.OpenObjects(kind, database); }, browser_.ObjectsRead());
+        });
     });
     connect(cmdNext, &QPushButton::clicked, this, [this] { Run([this] { browser_.ShowNext(); }); });
     connect(cmdPrev, &QPushButton::clicked, this, [this] { Run([this] { browser_.ShowPrevious(); }); });
 }
 
-std::string frmVantril::SelectedType() const {
-    return OnThreadOf(lstType, [this] {
-        const QList<QListWidgetItem*> selected = lstType->selectedItems();
-        return selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
-    });
-}
-
-std::string frmVantril::DatabaseName() const {
-    return OnThreadOf(txtDatabase, [this] { return txtDatabase->text().toStdString(); });
+std::string frmVantril::SelectedKind() const {
+    const QList<QListWidgetItem*> selected = lstType->selectedItems();
+    return selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
 }
 
 void frmVantril::SetDatabaseName(const QString& name) { txtDatabase->setText(name); }
@@ -254,7 +258,7 @@ void frmVantril::Run(const std::function<void()>& operation) {
 
 void frmVantril::ReportAndEnd(const dataaccess::Status& failure) {
     try {
-        presenter_.ShowMessage(
+        presenter_.ShowFailure(
             *this, QStringLiteral("Error %1: %2").arg(failure.number).arg(FromUtf8(failure.description)));
     } catch (...) {
         // Nothing more can be shown; the program still ends with its status.

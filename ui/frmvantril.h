@@ -20,7 +20,9 @@ class ProviderResolver;
 
 // The program's one window. It lays out its controls at fixed places, runs
 // one browsing operation per button click, and is the one place that
-// reports a failure, after which the program ends.
+// reports a failure, after which the program ends. The controls' names
+// (Label1, lstType, ...) and their places and sizes in twips are fixed by the
+// window's design, not chosen here: keep them as they are.
 class frmVantril final : public QWidget, public browse::BrowserView {
     Q_OBJECT
 
@@ -32,12 +34,12 @@ public:
     void SetDatabaseName(const QString& name);
 
     // BrowserView
-    std::string SelectedType() const override;
-    std::string DatabaseName() const override;
     void SetBoxText(browse::Box box, std::string_view text) override;
     void ShowMessage(std::string_view text) override;
 
 private:
+    // The selected kind's text, or "" when none is selected.
+    std::string SelectedKind() const;
     // Runs one operation to its end; any failure goes to ReportAndEnd.
     void Run(const std::function<void()>& operation);
     void ReportAndEnd(const dataaccess::Status& failure);

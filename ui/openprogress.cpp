@@ -2,18 +2,25 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
 #include <QScopedValueRollback>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <atomic>
 #include <exception>
 #include <memory>
 #include <thread>
 
+#include "captionwidth.h"
+
 void OpenProgress::Run(const std::function<void()>& open, const dataaccess::RowsRead& objectsRead) {
+    Q_ASSERT(QThread::currentThread() == window_.thread());  // it waits by running the window's events
     const QScopedValueRollback<bool> running(running_, true);
     QAbstractEventDispatcher* dispatcher = QThread::currentThread()->eventDispatcher();
     std::atomic<bool> done = false;
@@ -28,20 +35,34 @@ void OpenProgress::Run(const std::function<void()>& open, const dataaccess::Rows
         dispatcher->wakeUp();
     });
 
-    std::unique_ptr<QLabel> box;
+    std::unique_ptr<QDialog> box;
+    QLabel* text = nullptr;
     const auto show = [&] {
         if (box == nullptr) {
-            box = std::make_unique<QLabel>(&window_,
-                                           Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            // A caption and no title-bar button: the box cannot be closed,
+            // moved aside at most, and its fixed size offers no Maximize.
+            box = std::make_unique<QDialog>(&window_, Qt::CustomizeWindowHint | Qt::WindowTitleHint);
             box->setObjectName(QStringLiteral("openProgress"));
             box->setWindowTitle(QStringLiteral("Vantril"));
             box->setWindowModality(Qt::WindowModal);
-            box->setMargin(12);
+            auto* layout = new QVBoxLayout(box.get());
+            layout->setSizeConstraint(QLayout::SetFixedSize);
+            text = new QLabel(box.get());
+            auto* busy = new QProgressBar(box.get());
+            busy->setRange(0, 0);  // no end known: the bar moves to and fro
+            busy->setTextVisible(false);
+            const QMargins margins = layout->contentsMargins();
+            busy->setMinimumWidth(CaptionWidth(box->windowTitle()) - margins.left() - margins.right());
+            layout->addWidget(text);
+            layout->addWidget(busy);
             box->installEventFilter(this);
         }
-        box->setText(
-            QStringLiteral("Objects read so far: %1").arg(objectsRead.load(std::memory_order_relaxed)));
-        box->adjustSize();
+        const std::uint64_t read = objectsRead.load(std::memory_order_relaxed);
+        const QString count =
+            window_.locale().toString(static_cast<qulonglong>(read & ~dataaccess::kSortingRows));
+        text->setText((read & dataaccess::kSortingRows) != 0
+                          ? QStringLiteral("Sorting %1 objects\u2026").arg(count)
+                          : QStringLiteral("Objects read so far: %1").arg(count));
         box->show();
     };
     QTimer quiet;

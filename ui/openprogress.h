@@ -12,8 +12,10 @@ class QWidget;
 // window keeps painting but takes no input and cannot be closed, so to the
 // user the Open is as synchronous as a call on the window's own thread. Once
 // it has run for kQuietTime, a small box captioned "Vantril", without
-// buttons, shows how many objects have been read, updated every
-// kUpdateInterval, and closes by itself when the Open ends.
+// buttons, shows how many objects have been read, or that they are being
+// sorted, in numbers grouped as the window's locale groups them, updated
+// every kUpdateInterval, over a busy bar that moves all along; it closes by
+// itself when the Open ends.
 class OpenProgress final : public QObject {
 public:
     static constexpr std::chrono::milliseconds kQuietTime{500};
@@ -26,7 +28,7 @@ public:
     bool Running() const noexcept { return running_; }
 
     // Runs open to its end, watching objectsRead; whatever open throws is
-    // thrown again here, on the window's thread.
+    // thrown again here, on the window's thread, which it must be called on.
     void Run(const std::function<void()>& open, const dataaccess::RowsRead& objectsRead);
 
 protected:

@@ -14,6 +14,8 @@ public:
     // A modal box over window with text, an OK button only, no icon, captioned
     // "Vantril". Returns once the user has dismissed it.
     virtual void ShowMessage(QWidget& window, const QString& text) = 0;
+    // The same for the failure that ends the program, with the critical icon.
+    virtual void ShowFailure(QWidget& window, const QString& text) = 0;
     // Closes window and ends the program with exitStatus.
     virtual void EndProgram(QWidget& window, int exitStatus) = 0;
 };

@@ -33,8 +33,6 @@ struct Browsing : browse::BrowserView {
         }
         return log;
     }
-    std::string SelectedType() const override { return "Report"; }
-    std::string DatabaseName() const override { return " a;b.db "; }
     void SetBoxText(browse::Box box, std::string_view text) override {
         log.append(std::array{"Name=", "DateCreated=", "DateUpdated="}[static_cast<int>(box)]).append(text) +=
             ' ';
@@ -49,7 +47,7 @@ struct Browsing : browse::BrowserView {
 
 TEST(ObjectBrowser, OpenAsksForKindSemicolonNameAsTheyStand) {
     Browsing b({});
-    b.browser.OpenObjects();
+    b.browser.OpenObjects("Report", " a;b.db ");
     const auto& call = b.rows->calls().at(0);
     EXPECT_EQ(std::tie(call.source, call.cursorType, call.lockType, call.options),
               std::make_tuple("Report; a;b.db ", -1, -1, -1));
@@ -79,7 +77,7 @@ TEST_P(Presses, ShowTheRightRowOrMessage) {
         EXPECT_EQ(b.Log([&] {
             press == Next       ? b.browser.ShowNext()
             : press == Previous ? b.browser.ShowPrevious()
-                                : b.browser.OpenObjects();
+                                : b.browser.OpenObjects("Report", " a;b.db ");
         }),
                   log)
             << "after press " << step;
@@ -138,7 +136,7 @@ class Rows : public testing::TestWithParam<Fields> {};
 
 TEST_P(Rows, ShowEachFieldOrStopAtTheFirstBadOne) {
     Browsing b({GetParam().row, GetParam().row}, GetParam().columns);
-    b.browser.OpenObjects();
+    b.browser.OpenObjects("Report", " a;b.db ");
     EXPECT_EQ(b.Log([&] { b.browser.ShowNext(); }), GetParam().log);
 }
 
@@ -154,7 +152,22 @@ const Fields kRows[] = {
     {"NullInALaterField",
      kColumns,
      {Value::Text("x"), Value::Text("c"), Value::Null()},
-     "Name=x DateCreated=c 102 Invalid use of Null: the field 'DateUpdated' has no value to show."},
+     "Name=x DateCreated=c 102 Invalid use of Null: the field 'DateUpdated' of the object 'x' has no value "
+     "to show."},
+    {"NullAfterALongName",
+     kColumns,
+     {Value::Text("nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
+                  "nnnnnnnnné"),
+      Value::Null(), Value::Text("u")},
+     "Name="
+     "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnné "
+     "102 Invalid use of Null: the field 'DateCreated' of the object "
+     "'nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn…' "
+     "has no value to show."},
+    {"NullAfterANumberName",
+     kColumns,
+     {Value::Integer(7), Value::Null(), Value::Text("u")},
+     "Name=7 102 Invalid use of Null: the field 'DateCreated' of the object '7' has no value to show."},
     {"NullName",
      kColumns,
      {Value::Null(), Value::Text("c"), Value::Text("u")},

@@ -3,10 +3,12 @@
 # command line, and checks as a user would: its window, titled and classed as
 # desktops expect, with its icon; opening the sample and stepping before its
 # start only says so (the name and the installed provider were used); a missing
-# database ends it, after its box, with status 1. Usage: $0 VANTRIL SAMPLE_DB
+# database ends it, after its box, with status 1. The sample is named
+# "-reverse" after "--": a database name there, not Qt's option, which would
+# mirror the window and leave the box empty. Usage: $0 VANTRIL SAMPLE_DB
 set -euo pipefail
-folder="$(mktemp -d)" && cd "$folder" && ln -s "$2" sample.db
-"$1" sample.db >log 2>&1 & pid=$!
+folder="$(mktemp -d)" && cd "$folder" && ln -s "$2" ./-reverse
+"$1" -- -reverse >log 2>&1 & pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$folder"' EXIT
 fail() { echo "FAIL: $*"; cat "$folder/log"; exit 1; }
 windows() { xdotool search --onlyvisible --name '^Vantril$' 2>/dev/null || true; }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <compare>
 #include <cstring>
 #include <iterator>
@@ -102,6 +103,7 @@ std::uint64_t Catalog::Arena::Take(std::size_t size) {
     // its place in the offsets. Not zeroed: every byte handed out is written
     // before it is read.
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(size, kChunkBytes)));
+    bytes_ += std::max(size, kChunkBytes);
     end_ = chunksEnd + std::min(size, kChunkBytes);
     return chunksEnd;
 }
@@ -129,9 +131,12 @@ dataaccess::Value Catalog::Read(std::size_t rowNumber, std::size_t column) const
                                      : dataaccess::Value::Real(std::bit_cast<double>(number));
     }
 
-    const std::uint64_t payload = row.dates[column - 1];
     const unsigned shift = kNameBits + kDateBits * static_cast<unsigned>(column - 1);
-    switch (static_cast<Kind>((tag >> shift) & ((1u << kDateBits) - 1))) {
+    return ReadDate(static_cast<Kind>((tag >> shift) & ((1u << kDateBits) - 1)), row.dates[column - 1]);
+}
+
+dataaccess::Value Catalog::ReadDate(Kind kind, std::uint64_t payload) const noexcept {
+    switch (kind) {
         case Kind::Null:
             return dataaccess::Value::Null();
         case Kind::Text: {
@@ -171,7 +176,8 @@ void Catalog::AppendName(Kind kind, std::string_view bytes) {
     std::memcpy(room, length, lengthBytes);
     if (!bytes.empty()) std::memcpy(room + lengthBytes, bytes.data(), bytes.size());
     Row& row = blocks_.back()->rows[rows_ % kRowsPerBlock];
-    row.nameAt = at & (Arena::kLimit - 1);  // Take stays below the limit
+    assert(at < Arena::kLimit);  // Take throws rather than pass it
+    row.nameAt = at & (Arena::kLimit - 1);
     row.tag = static_cast<std::uint8_t>(kind);
     ++rows_;
     column_ = 1;
@@ -266,9 +272,11 @@ bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
 }
 
 void Catalog::SortByName() noexcept {
+    if (rowsRead_ != nullptr) rowsRead_->store(rows_ | dataaccess::kSortingRows, std::memory_order_relaxed);
     const RowIterator first(blocks_.data(), 0);
     std::sort(first, first + static_cast<std::ptrdiff_t>(rows_),
               [this](const Row& left, const Row& right) { return NameBefore(left, right); });
+    if (rowsRead_ != nullptr) rowsRead_->store(rows_, std::memory_order_relaxed);
 }
 
 void Catalog::FinishLoading() {

@@ -62,6 +62,11 @@ public:
     // it needs no memory beyond what the rows already hold.
     void SortByName() noexcept;
 
+    // The bytes the rows and their values hold, which the reader bounds.
+    std::uint64_t StoredBytes() const noexcept {
+        return blocks_.size() * sizeof(Block) + names_.Bytes() + texts_.Bytes();
+    }
+
     // Gives back the slack of the small index vectors once all rows are in.
     void FinishLoading();
 
@@ -94,15 +99,18 @@ private:
             return chunks_[at / kChunkBytes].get() + at % kChunkBytes;
         }
         void Shrink() { chunks_.shrink_to_fit(); }
+        std::uint64_t Bytes() const noexcept { return bytes_; }  // of all chunks
 
     private:
         std::vector<std::unique_ptr<char[]>> chunks_;
         std::uint64_t end_ = 0;  // the first place not handed out
+        std::uint64_t bytes_ = 0;
     };
 
     void Append(Kind kind, std::uint64_t payload);
     void AppendName(Kind kind, std::string_view bytes);
     std::string_view Name(const Row& row) const noexcept;
+    dataaccess::Value ReadDate(Kind kind, std::uint64_t payload) const noexcept;
     bool NameBefore(const Row& left, const Row& right) const noexcept;
 
     std::vector<std::unique_ptr<Block>> blocks_;

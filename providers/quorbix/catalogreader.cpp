@@ -1,12 +1,18 @@
 #include "catalogreader.h"
 
-#include <system_error>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <thread>
 
 #include "databasepath.h"
 #include "datetext.h"
 #include "quorbixerrors.h"
 #include "regularfiles.h"
+#include "sqlitefailure.h"
 
 namespace quorbix {
 
@@ -17,16 +23,52 @@ constexpr std::array<std::string_view, 4> kRequiredColumns = {"kind", "name", "d
 constexpr std::array<std::string_view, 3> kRowIdNames = {"rowid", "_rowid_", "oid"};
 // How often SQLite reports its steps to the work budget.
 constexpr int kStepsBetweenChecks = 1000;
-// A value SQLite makes while computing a generated column may be at most this
-// long: enough for any row of values within the cap, and it bounds what one
-// function call of the schema can cost.
-constexpr int kMaxComputedBytes = CatalogReader::kMaxValueBytes * 8;
 
 std::string_view ColumnText(sqlite3_stmt* statement, int column) {
     // Text first, then its length: that order never converts the value twice.
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     const int bytes = sqlite3_column_bytes(statement, column);
     return text == nullptr ? std::string_view() : std::string_view(text, static_cast<std::size_t>(bytes));
+}
+
+// Whether path is on a read-only file system with no journal and no
+// write-ahead log holding changes beside it: then no one can change the file
+// while it is read, and it may be read as unchanging (SQLite's "immutable").
+bool Unchanging(const std::string& path) {
+    struct statvfs system {};
+    if (statvfs(path.c_str(), &system) != 0 || (system.f_flag & ST_RDONLY) == 0) return false;
+    struct stat info {};
+    if (lstat((path + "-journal").c_str(), &info) == 0 || errno != ENOENT) return false;
+    if (lstat((path + "-wal").c_str(), &info) == 0) return S_ISREG(info.st_mode) && info.st_size == 0;
+    return errno == ENOENT;
+}
+
+// An absolute path as an SQLite URI that opens the file as unchanging.
+std::string ImmutableUri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        // Only ASCII letters and digits as they are, whatever the locale.
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+            uri += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+// The size of one of the connection's open files, 0 when there is none.
+sqlite3_int64 FileBytes(sqlite3* db, int operation) {
+    sqlite3_file* file = nullptr;
+    sqlite3_int64 bytes = 0;
+    if (sqlite3_file_control(db, "main", operation, &file) == SQLITE_OK && file != nullptr &&
+        file->pMethods != nullptr && file->pMethods->xFileSize(file, &bytes) != SQLITE_OK) {
+        bytes = 0;
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -48,14 +90,8 @@ dataaccess::Status CatalogReader::Read(std::string_view kind, Catalog& catalog) 
 dataaccess::Status CatalogReader::Connect() {
     RegularFiles::Install();
     RegularFiles::TakeRefusal();  // one left by another connection of this thread
-    sqlite3* raw = nullptr;
-    // Read-only and without SQLITE_OPEN_URI: a missing file is never created,
-    // and the name is never taken for anything but a file. The connection
-    // never leaves this thread, so SQLite's per-call mutex is pure cost.
-    const int opened =
-        sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    db_.reset(raw);
-    if (raw == nullptr)
+    const int opened = OpenConnection();
+    if (!db_)
         return {errors::kOutOfMemory, "Out of memory while opening the database " + Quoted(path_) + "."};
     if (opened != SQLITE_OK) {
         // Something other than a file was swapped in since the path was checked.
@@ -65,14 +101,33 @@ dataaccess::Status CatalogReader::Connect() {
         // such as a process's memory, or a failing disk.
         return Failure((opened & 0xFF) == SQLITE_IOERR ? SQLITE_CANTOPEN : opened);
     }
+    return Configure();
+}
 
+int CatalogReader::OpenConnection() {
+    sqlite3* raw = nullptr;
+    // Read-only, and a URI only when made here: a missing file is never
+    // created, and the name is never taken for anything but a file. The
+    // connection never leaves this thread, so SQLite's per-call mutex is pure
+    // cost.
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+    const int opened = Unchanging(path_) ? sqlite3_open_v2(ImmutableUri(path_).c_str(), &raw,
+                                                           flags | SQLITE_OPEN_URI, nullptr)
+                                         : sqlite3_open_v2(path_.c_str(), &raw, flags, nullptr);
+    db_.reset(raw);
+    return opened;
+}
+
+dataaccess::Status CatalogReader::Configure() {
     // The file may come from anyone: do not let its schema run functions with
     // side effects, and refuse anything that could alter it.
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, static_cast<int*>(nullptr));
     sqlite3_busy_handler(db_.get(), &CatalogReader::WaitForLock, this);
-    // Read-only refusals differ only in their extended codes (see Failure).
+    // Read-only refusals differ only in their extended codes (see SqliteFailure).
     sqlite3_extended_result_codes(db_.get(), 1);
+    if (const int installed = functions_.Install(db_.get()); installed != SQLITE_OK)
+        return Failure(installed);
     // Sorting a catalog that lacks its index must not spill into temporary
     // files: nothing is ever written.
     return Execute("PRAGMA query_only = 1; PRAGMA temp_store = MEMORY");
@@ -135,6 +190,13 @@ dataaccess::Status CatalogReader::SortsAll(const char* query, bool& sorts) {
 }
 
 dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
+    dataaccess::Status status = CheckTableType();
+    if (status.ok()) status = CheckColumns(which);
+    if (status.ok()) status = LimitRead(which);
+    return status;
+}
+
+dataaccess::Status CatalogReader::CheckTableType() {
     Statement table;
     if (auto status =
             Prepare("SELECT type, wr FROM pragma_table_list('objects') WHERE schema = 'main'", table);
@@ -162,11 +224,12 @@ dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
     } else if (sqlite3_column_int(table.get(), 1) != 0) {
         unusable = "a WITHOUT ROWID table";
     }
-    if (unusable != nullptr) {
-        return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted(path_) + " is " +
-                                               unusable + "; it must be an ordinary table."};
-    }
+    if (unusable == nullptr) return {};
+    return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted(path_) + " is " +
+                                           unusable + "; it must be an ordinary table."};
+}
 
+dataaccess::Status CatalogReader::CheckColumns(std::size_t& which) {
     Statement columns;
     if (auto status = Prepare("SELECT name, hidden FROM pragma_table_xinfo('objects', 'main')", columns);
         !status.ok()) {
@@ -190,25 +253,47 @@ dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
 
     std::string missing;
     for (std::size_t i = 0; i < kRequiredColumns.size(); ++i) {
-        if (present[i]) continue;
-        if (!missing.empty()) missing += ", ";
-        missing += kRequiredColumns[i];
+        if (!present[i]) missing += (missing.empty() ? "" : ", ") + std::string(kRequiredColumns[i]);
     }
     if (!missing.empty()) {
         return {errors::kCatalogColumnsMissing, "The catalog table 'objects' in the database " +
                                                     Quoted(path_) + " lacks the column(s): " + missing + "."};
     }
-
-    if (computesColumns_) sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxComputedBytes);
-    for (std::size_t i = 0; i < kRowIdNames.size(); ++i) {
-        if (!hidden[i]) {
-            which = i;
-            return {};
-        }
-    }
+    which = static_cast<std::size_t>(std::find(hidden.begin(), hidden.end(), false) - hidden.begin());
+    if (which < kRowIdNames.size()) return {};
     return {errors::kCatalogNotATable, "The catalog 'objects' in the database " + Quoted(path_) +
                                            " has columns named rowid, _rowid_ and oid, which hide its row "
                                            "numbers; it must be an ordinary table."};
+}
+
+dataaccess::Status CatalogReader::LimitRead(std::size_t which) {
+    // The file and its write-ahead log, as opened: the schema's read opened both.
+    const auto fileBytes = static_cast<std::uint64_t>(FileBytes(db_.get(), SQLITE_FCNTL_FILE_POINTER) +
+                                                      FileBytes(db_.get(), SQLITE_FCNTL_JOURNAL_POINTER));
+    byteBudget_ = kBaseBytes + kBytesPerFileByte * fileBytes;
+    if (!computesColumns_) return {};
+    sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxComputedBytes);
+    Statement program;
+    if (auto status = Prepare(("EXPLAIN " + std::string(kRowQueries[which])).c_str(), program); !status.ok())
+        return status;
+    int steps = 0;
+    while (sqlite3_step(program.get()) == SQLITE_ROW) ++steps;
+    if (steps <= kMaxProgramSteps) return {};
+    return {errors::kTooMuchWork, "The catalog in the database " + Quoted(path_) +
+                                      " asks for too much work to read: its schema computes the columns "
+                                      "read with a program of " +
+                                      std::to_string(steps) + " steps for each object, more than " +
+                                      std::to_string(kMaxProgramSteps) + "."};
+}
+
+dataaccess::Status CatalogReader::TooCostly(const Catalog& catalog) const {
+    return {errors::kTooMuchWork,
+            "The catalog in the database " + Quoted(path_) + " asks for too much memory to read: its first " +
+                std::to_string(catalog.RowCount()) + " objects' names and dates already take " +
+                std::to_string(catalog.StoredBytes()) + " bytes, more than its file of " +
+                std::to_string((byteBudget_ - kBaseBytes) / kBytesPerFileByte) +
+                " bytes can hold; its schema gives them a value it does not store (a default, or a "
+                "computed column)."};
 }
 
 dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view kind, Catalog& catalog) {
@@ -228,6 +313,7 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
     int stepped;
     while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {
         budget.RowRead();
+        if (catalog.StoredBytes() > byteBudget_) return TooCostly(catalog);
         for (int column = 1; column <= 3; ++column) {
             const bool isDate = column > 1;
             switch (sqlite3_column_type(rows.get(), column)) {
@@ -288,78 +374,7 @@ dataaccess::Status CatalogReader::Prepare(const char* sql, Statement& statement)
 }
 
 dataaccess::Status CatalogReader::Failure(int result) const {
-    // SQLite's own files beside the database are opened as needed; one that is
-    // no plain file fails the read in whatever way SQLite then takes it.
-    if (const auto refused = RegularFiles::TakeRefusal()) {
-        return {errors::kSidecarNotAFile, "Cannot read the database " + Quoted(path_) + ": SQLite's file '" +
-                                              refused->path + "' beside it is " + refused->why + "."};
-    }
-    switch (result & 0xFF) {
-        case SQLITE_NOTADB:
-            return {errors::kNotADatabase, "The file " + Quoted(path_) + " is not an SQLite database."};
-        case SQLITE_CORRUPT:
-            return {errors::kDatabaseCorrupt,
-                    "The database " + Quoted(path_) + " is damaged (" + sqlite3_errmsg(db_.get()) + ")."};
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return {errors::kDatabaseLocked,
-                    "The database " + Quoted(path_) +
-                        " is locked by another program that is writing to it; try again "
-                        "when it has finished."};
-        case SQLITE_READONLY:
-            // A reader that may not write cannot finish what a crashed writer
-            // left, nor make the files a WAL database needs: SQLite's own
-            // "attempt to write" would wrongly suggest that we meant to write.
-            switch (result) {
-                case SQLITE_READONLY_ROLLBACK:
-                case SQLITE_READONLY_RECOVERY:
-                    return {errors::kUnfinishedChange,
-                            "The database " + Quoted(path_) +
-                                " holds an unfinished change left by a program that stopped while writing "
-                                "it. Vantril only reads databases and will not repair it: open it once "
-                                "with a program that may write to it, then try again."};
-                case SQLITE_READONLY_DIRECTORY:
-                case SQLITE_READONLY_CANTINIT:
-                case SQLITE_READONLY_CANTLOCK:
-                    return {errors::kCannotOpen,
-                            "Cannot open the database " + Quoted(path_) +
-                                ": it is in WAL mode, and SQLite cannot make or use the '-shm' file it "
-                                "needs beside it, because the folder or that file is read-only."};
-                default:
-                    break;
-            }
-            break;
-        case SQLITE_INTERRUPT:  // only the work budget interrupts
-            return {errors::kTooMuchWork, "The catalog in the database " + Quoted(path_) +
-                                              " asks for too much work to read: its schema makes one object "
-                                              "cost far more than reading it should."};
-        case SQLITE_TOOBIG:
-            if (computesColumns_) {
-                return {errors::kTooMuchWork, "The catalog in the database " + Quoted(path_) +
-                                                  " asks for too much work to read: its schema computes a "
-                                                  "value longer than any it may show."};
-            }
-            return {errors::kValueTooLong, "The catalog in the database " + Quoted(path_) +
-                                               " holds a value too long to read; at most " +
-                                               std::to_string(kMaxValueBytes) +
-                                               " bytes (1 MiB) can be shown."};
-        case SQLITE_NOMEM:
-            return {errors::kOutOfMemory, "Out of memory while reading the database " + Quoted(path_) + "."};
-        case SQLITE_CANTOPEN: {
-            // The system's reason (permissions, too many open files, ...)
-            // says more than SQLite's generic "unable to open".
-            const int error = sqlite3_system_errno(db_.get());
-            return {errors::kCannotOpen,
-                    "Cannot open the database " + Quoted(path_) + ": " +
-                        (error != 0 ? std::generic_category().message(error) : sqlite3_errmsg(db_.get())) +
-                        "."};
-        }
-        default:
-            break;
-    }
-    return {errors::kSqliteError, "Cannot read the database " + Quoted(path_) + ": " +
-                                      sqlite3_errmsg(db_.get()) + " (SQLite error " + std::to_string(result) +
-                                      ")."};
+    return SqliteFailure(db_.get(), result, path_, {computesColumns_, kMaxValueBytes});
 }
 
 }  // namespace quorbix

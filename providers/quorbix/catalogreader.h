@@ -3,12 +3,14 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cassert>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "boundedfunctions.h"
 #include "catalog.h"
 #include "dataaccess_api.h"
 
@@ -57,10 +59,25 @@ public:
     // The virtual-machine steps one row may take. Reading a row of an
     // ordinary catalog takes a few dozen, with or without an index.
     static constexpr std::uint64_t kStepsPerRow = 10000;
+    // The longest program SQLite may run for a row query of a catalog that
+    // computes columns. SQLite's program runs straight through a row, so a
+    // row costs at most this many steps of at most what one function call
+    // may cost (see BoundedFunctions and kMaxComputedBytes): a few seconds.
+    // An ordinary row query takes about 40; each computed date a few more.
+    static constexpr int kMaxProgramSteps = 300;
+    // A value SQLite makes while computing a column may be at most this long:
+    // twice what is shown, and it bounds what one function call can cost.
+    static constexpr int kMaxComputedBytes = kMaxValueBytes * 2;
+    // The bytes the Catalog may hold: what the file's own bytes can justify,
+    // with room for an ordinary row's 23 bytes from as few as 15 in the file,
+    // and a floor for small files. A value the schema repeats in every row (a
+    // default) or computes is not in the file, so cannot raise it.
+    static constexpr std::uint64_t kBaseBytes = std::uint64_t{32} << 20;
+    static constexpr std::uint64_t kBytesPerFileByte = 8;
 
     // path must be absolute and name a regular file (see DatabasePath): SQLite
     // would otherwise read "file:" names as URIs, and block on a FIFO.
-    explicit CatalogReader(std::string path) : path_(std::move(path)) {}
+    explicit CatalogReader(std::string path) : path_(std::move(path)) { assert(path_.starts_with('/')); }
 
     dataaccess::Status Read(std::string_view kind, Catalog& catalog);
 
@@ -76,7 +93,9 @@ private:
 
     // Bounds the work of one statement: past kStepsPerRow steps for each row
     // it read from the table (or handed back), SQLite stops it with
-    // SQLITE_INTERRUPT. Only the statement's own steps count.
+    // SQLITE_INTERRUPT. Only the statement's own steps count. SQLite checks
+    // only where its program jumps, so the steps of one row are bounded apart
+    // (LimitRead).
     class WorkBudget {
     public:
         WorkBudget(sqlite3* db, sqlite3_stmt* statement);
@@ -97,10 +116,21 @@ private:
     static int WaitForLock(void* reader, int tries) noexcept;
 
     dataaccess::Status Connect();
+    // Opens the file; one on a read-only file system with nothing beside it
+    // to apply is opened as unchanging, which WAL mode then needs no "-shm" for.
+    int OpenConnection();
+    dataaccess::Status Configure();
     // Sets sort when the rows came in the order of their row ids.
     dataaccess::Status ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort);
     // Checks the table and its columns; sets which to the row id's name to use.
     dataaccess::Status CheckCatalogTable(std::size_t& which);
+    dataaccess::Status CheckTableType();
+    dataaccess::Status CheckColumns(std::size_t& which);
+    // Bounds what reading the rows with query which may cost, by the schema and
+    // the file's size.
+    dataaccess::Status LimitRead(std::size_t which);
+    // The refusal of a catalog whose values would take more than byteBudget_.
+    dataaccess::Status TooCostly(const Catalog& catalog) const;
     // Whether SQLite would sort every row of the kind to run query.
     dataaccess::Status SortsAll(const char* query, bool& sorts);
     dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog);
@@ -111,12 +141,14 @@ private:
     dataaccess::Status Failure(int result) const;
 
     std::string path_;
+    BoundedFunctions functions_;  // before db_, which it must outlive
     Connection db_;
     std::chrono::steady_clock::time_point lockWaitStarted_;
     // Whether the schema computes a column the reader reads (a virtual
     // generated column): a value too long for SQLite then says the catalog
     // asks for too much work, not that it stores too long a value.
     bool computesColumns_ = false;
+    std::uint64_t byteBudget_ = kBaseBytes;
 };
 
 }  // namespace quorbix

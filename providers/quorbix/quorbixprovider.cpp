@@ -42,9 +42,10 @@ dataaccess::Status OpenCatalog(std::string_view source, int lockType,
 dataaccess::Status QuorbixProvider::Open(std::string_view source, int /*cursorType*/, int lockType,
                                          int /*options*/, std::unique_ptr<dataaccess::Rowset>& rowset,
                                          dataaccess::RowsRead* rowsRead) noexcept {
-    // Open must not throw. The exceptions can only come from allocation; by
-    // the time they arrive here the partial catalog has been freed, so there
-    // is room again for the short message.
+    // Open must not throw. Allocation is what throws in practice; by the time
+    // std::bad_alloc arrives here the partial catalog has been freed, so there
+    // is room again for the short message. Any other exception from the
+    // standard library (std::length_error, say) is reported, never let out.
     try {
         return OpenCatalog(source, lockType, rowset, rowsRead);
     } catch (const std::bad_alloc&) {

@@ -19,6 +19,7 @@ public:
     void ShowMessage(QWidget&, const QString& text) override {
         std::fprintf(stderr, "windowgrab: unexpected message: %s\n", qPrintable(text));
     }
+    void ShowFailure(QWidget& window, const QString& text) override { ShowMessage(window, text); }
     void EndProgram(QWidget&, int) override { std::exit(1); }
 };
 

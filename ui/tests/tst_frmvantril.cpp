@@ -18,9 +18,10 @@ struct RecordingPresenter final : Presenter {
         if (std::exchange(outOfMemory, false)) throw std::bad_alloc();
         messages << (QThread::currentThread() == qApp->thread() ? text : "off the window's thread: " + text);
     }
+    void ShowFailure(QWidget& window, const QString& text) override { ShowMessage(window, text); }
     void EndProgram(QWidget& window, int status) override { exitStatus = window.isVisible() ? status : -2; }
 };
-// Two rows; notes the cursor at every Open, which while held has read 42 rows.
+// Two rows; notes the cursor at every Open, which while held stands at progress.
 struct CursorSpyProvider final : dataaccess::Provider {
     dataaccess::testing::MemoryProvider rows{
         {"Name", "DateCreated", "DateUpdated"},
@@ -28,16 +29,23 @@ struct CursorSpyProvider final : dataaccess::Provider {
          {Value::Text("Orders"), Value::Date({2024, 3, 2, 9, 15, 0}), Value::Integer(7)}}};
     QList<int> shapes;  // -1: no override cursor
     std::atomic<bool> held = false;
+    std::uint64_t progress = 42;
     dataaccess::Status Open(std::string_view source, int c, int l, int o,
                             std::unique_ptr<dataaccess::Rowset>& rowset,
                             dataaccess::RowsRead* rowsRead) noexcept override {
         const QCursor* cursor = QGuiApplication::overrideCursor();
         shapes << (cursor ? static_cast<int>(cursor->shape()) : -1);
-        rowsRead->store(42);
+        rowsRead->store(progress);
         while (held) QThread::msleep(1);
         return rows.Open(source, c, l, o, rowset, rowsRead);
     }
 };
+// Whether a box is wide enough for the window manager to draw its caption whole beside an icon and
+// three buttons, in the title font.
+bool HoldsCaption(const QWidget* box) {
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    return box->width() >= std::max(240, title.horizontalAdvance(box->windowTitle()) + 4 * title.height());
+}
 // What a label or tooltip in format shows of text.
 QString Shown(const QString& text, Qt::TextFormat format = Qt::AutoText) {
     const bool rich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
@@ -73,6 +81,8 @@ private slots:
         QCOMPARE(window_->windowTitle(), QStringLiteral("Vantril"));
         QCOMPARE(window_->minimumSize(), QSize(228, 239));
         QCOMPARE(window_->maximumSize(), QSize(228, 239));
+        const Qt::WindowFlags buttons = Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+        QCOMPARE(window_->windowFlags() & buttons, Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         QCOMPARE(window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), qsizetype(12));
         const std::tuple<const char*, const char*, QRect> controls[] = {
             // clang-format off
@@ -97,12 +107,14 @@ private slots:
             QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(i))));
         QVERIFY(!list->verticalScrollBar()->isVisible());
     }
-    // Tab round from the first focus: name|role|description|read-only; the list stays unselected.
+    // Tab round from the first focus: name|role|description|read-only 1 + editable 2; the list stays
+    // unselected. The window is a frame named by its title.
     void tabOrderAndWhatAReaderSays() {
         QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window_.get());
+        QCOMPARE(root->text(QAccessible::Name) + "|" + QString::number(root->role()), "Vantril|9");
         const QString vantril = "Vantril|43|Opens the objects of the chosen kind in the named database|0";
         for (const QString& said :
-             {vantril, QString("Database Name:|42|The database file to open|0"), QString("Form|34||0"),
+             {vantril, QString("Database Name:|42|The database file to open|2"), QString("Form|34||0"),
               QString("Next|43|Shows the next object|0"), QString("Previous|43|Shows the previous object|0"),
               QString("Name:|42||1"), QString("Date Created:|42||1"), QString("Date Updated:|42||1"),
               vantril}) {
@@ -110,9 +122,9 @@ private slots:
             QVERIFY2(node != nullptr && node->state().focused, qPrintable(said));
             const QStringList got{node->text(QAccessible::Name), QString::number(node->role()),
                                   node->text(QAccessible::Description),
-                                  QString::number(node->state().readOnly)};
+                                  QString::number(node->state().readOnly + 2 * node->state().editable)};
             QCOMPARE(got.join(u'|'), said);
-            QCOMPARE(window_->SelectedType(), std::string());
+            QVERIFY(Child<QListWidget>("lstType")->selectedItems().isEmpty());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
@@ -135,6 +147,10 @@ private slots:
             ";|At End of File,At Start of File|,Customers,03/01/2024,later|-1");
         row("out of memory", "cmdVantril oom cmdPrev", ";|Error 103: Out of memory.|,,,|1");
         row("long Open", "slow cmdVantril", ";||,,,|-1|Vantril: Objects read so far: 42, closed 0");
+        row("long Open, en_US", "slow read=1500000 locale=en_US cmdVantril",
+            ";||,,,|-1|Vantril: Objects read so far: 1,500,000, closed 0");
+        row("sorting, de_DE", "slow sort=1500000 locale=de_DE cmdVantril",
+            ";||,,,|-1|Vantril: Sorting 1.500.000 objects\u2026, closed 0");
         row("drop a file", "name=old.db drop=file:///my%20a.db+file:///my%20a.db", "||/my a.db,,,|-1");
         row("drop its URI alone", "pick=Form drop=file:///my%20a.db cmdVantril", "Form;/my a.db||/my a.db,,,|-1");
         row("drop two files", "name=old.db drop=file:///a.db,file:///b.db+two", "||twoold.db,,,|-1");
@@ -146,10 +162,12 @@ private slots:
         QString progress;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
-            auto* box = window_->findChild<QLabel*>("openProgress");
+            auto* box = window_->findChild<QWidget*>("openProgress");
             if (box == nullptr || !box->isVisible() || !progress.isEmpty()) return;
-            progress = "|" + box->windowTitle() + ": " + box->text() + ", closed " +
+            const auto* busy = box->findChild<QProgressBar*>();
+            progress = "|" + box->windowTitle() + ": " + box->findChild<QLabel*>()->text() + ", closed " +
                        QString::number(window_->close());
+            if (!HoldsCaption(box) || busy->maximum() != 0) progress += ", narrow or not busy";
             spy_->held = false;
         });
         watch.start(10);
@@ -158,6 +176,9 @@ private slots:
             const QString value = step.section(u'=', 1);
             QWidget* focused = step.contains(u'@') ? Child(step.section(u'@', 1)) : nullptr;
             if (step == "oom") presenter_.outOfMemory = true;
+            if (step.startsWith("read=")) spy_->progress = value.toULongLong();
+            if (step.startsWith("sort=")) spy_->progress = value.toULongLong() | dataaccess::kSortingRows;
+            if (step.startsWith("locale=")) window_->setLocale(QLocale(value));
             spy_->held = spy_->held || step == "slow";
             if (step.startsWith("cmd")) QTest::mouseClick(Child<QPushButton>(step), Qt::LeftButton);
             if (step.startsWith("name=")) Child<QLineEdit>("txtDatabase")->setText(value);
@@ -183,7 +204,7 @@ private slots:
             boxes << Child<QLineEdit>(box)->text();
         QCOMPARE(spy_->shapes, QList<int>(asked.size(), Qt::WaitCursor));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QVERIFY(window_->isVisible() && !window_->findChild<QLabel*>("openProgress"));
+        QVERIFY(window_->isVisible() && !window_->findChild<QWidget*>("openProgress"));
         const QString exit = QString::number(presenter_.exitStatus);
         QTEST(QStringList({asked.join(u','), said.join(u','), boxes.join(u','), exit}).join(u'|') + progress,
               "outcome");
@@ -220,24 +241,41 @@ private slots:
         box->setCursorPosition(0);
         QCOMPARE(box->grab().toImage() != alone, box->toolTip().isEmpty());
     }
-    // The real box (a timer as the user) and exit; last, as it leaves the event loop.
-    void realBoxAndExit() {
+    // The real boxes, a timer as the user: caption|text|buttons|icon|holds its caption|at most two lines
+    // (on a screen at least 800 wide). Also run at other scales and under the GTK theme.
+    void boxes() {
         BoxPresenter boxes;
-        QString seen;
+        QStringList seen;
         QTimer dismiss;
         connect(&dismiss, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr) return;
             const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-            seen = QString("%1|%2|%3|%4")
-                       .arg(box->windowTitle(), Shown(label->text(), label->textFormat()))
-                       .arg(box->standardButtons())
-                       .arg(box->icon());
+            const int lines = label->wordWrap()
+                                  ? label->heightForWidth(label->width()) / label->fontMetrics().lineSpacing()
+                                  : 1;
+            seen << QString("%1|%2|%3|%4|%5|%6")
+                        .arg(box->windowTitle(), Shown(label->text(), label->textFormat()))
+                        .arg(box->standardButtons())
+                        .arg(box->icon())
+                        .arg(HoldsCaption(box))
+                        .arg(lines <= 2 || box->screen()->availableGeometry().width() < 800);
             box->button(QMessageBox::Ok)->click();
         });
         dismiss.start(10);
-        boxes.ShowMessage(*window_, "Error 2010: No file '<b>x</b>.db'.");
-        QCOMPARE(seen, QStringLiteral("Vantril|Error 2010: No file '<b>x</b>.db'.|1024|0"));
+        const QString folder =
+            "Error 2011: The database '/home/someone/Documents/catalogs/2024' is a folder, "
+            "not a database file.";
+        boxes.ShowMessage(*window_, "At End of File");
+        boxes.ShowFailure(*window_, "Error 2010: No file '<b>x</b>.db'.");
+        boxes.ShowFailure(*window_, folder);
+        QCOMPARE(seen, QStringList({"Vantril|At End of File|1024|0|1|1",
+                                    "Vantril|Error 2010: No file '<b>x</b>.db'.|1024|3|1|1",
+                                    "Vantril|" + folder + "|1024|3|1|1"}));
+    }
+    // Exit; last, as it leaves the event loop.
+    void realExit() {
+        BoxPresenter boxes;
         QTimer::singleShot(0, [&] { boxes.EndProgram(*window_, 1); });
         QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang
         QCOMPARE(QApplication::exec(), 1);

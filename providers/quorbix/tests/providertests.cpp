@@ -173,6 +173,7 @@ const std::vector<Case> kCases = {
     {"locked", Then(false, kLockedMidChange), 2015, "is locked by another program that is writing to it; try again when it has finished."},
     {"WAL mode, a writer mid-change", Then(true, kLockedMidChange), 0, a},
     {"WAL mode, read-only folder", Then(true, [] { fs::permissions(".", fs::perms::owner_read | fs::perms::owner_exec); }), 2012, "WAL mode"},
+    {"WAL mode, its -wal and no -shm, read-only folder", Then(true, [] { std::ofstream("c.db-wal"), fs::permissions(".", fs::perms::owner_read | fs::perms::owner_exec); }), 2012, "WAL mode\n'-shm'"},
     {"pipe as -journal", Then(false, [] { mkfifo("c.db-journal", 0600); }), 2017, "c.db-journal' \nnamed pipe"},
     {"folder as -journal", Then(false, [] { fs::create_directory("c.db-journal"); }), 2017, "c.db-journal' \nfolder"},
     {"pipe as -shm", Then(true, [] { mkfifo("c.db-shm", 0600); }), 2017, "c.db-shm' \nnamed pipe"},
@@ -200,6 +201,10 @@ const std::vector<Case> kCases = {
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
     {"trigger", Catalog("('Form', 'a', NULL, NULL); CREATE TRIGGER t AFTER INSERT ON objects BEGIN SELECT side_effect(); END"), 0, a},
     {"generated column", Catalog("('Form', 'a', 0)", "kind, name, date_created, date_updated AS (side_effect(name))"), 2014, "unsafe use of side_effect()"},
+    {"generated dates of ordinary cost, a short replace()", Catalog("('Form', 'a_b', '2024-03-05')", "kind, n, name AS (replace(n, '_', ' ')), date_created, date_updated AS (date(date_created, '+1 day'))"), 0, "text:a b|date:2024-03-05 00:00:00|date:2024-03-06 00:00:00"},
+    {"40 upper() calls a row on a 1 MB value", Catalog("('Form', 'a', 0)", [] { std::string c = "kind, name, date_created, g AS (hex(zeroblob(500000))), date_updated AS (0"; for (int i = 0; i < 40; ++i) c += " + length(upper(g))"; return c + ")"; }()), 2025, "too much work\na program of 388 steps for each object, more than 300."},
+    {"one LIKE a row of a 10,000-byte pattern against a 2,000-byte value", Catalog("('Form', 'a', 0)", "kind, name, date_created, date_updated AS (hex(zeroblob(1000)) LIKE '%' || hex(zeroblob(5000)) || 'x%')"), 2025, "too much work"},
+    {"a 1 MiB default added for 64 rows", Sql(kTable + "kind, date_created, date_updated); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 64) INSERT INTO objects(kind) SELECT 'Form' FROM n; ALTER TABLE objects ADD COLUMN name DEFAULT '" + std::string(1 << 20, 'x') + "';"), 2025, "too much memory\nfirst 40 objects"},
     {"generated columns doubling, 2^14 additions a row", Catalog("('Form', 'a', 0)", [] { std::string c = "kind, name, date_created, g0 AS (length(name))"; for (int i = 1; i < 14; ++i) c += ", g" + std::to_string(i) + " AS (g" + std::to_string(i - 1) + " + g" + std::to_string(i - 1) + ")"; return c + ", date_updated AS (g13 + g13)"; }()), 2025, "too much work"},
     {"a generated value of 400 MB a row, behind a cheap expression at insert", Sql(kTable + "kind, name, date_created, date_updated AS (0)); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) INSERT INTO objects SELECT 'Form', i, 0 FROM n; PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, '(0)', '(length(hex(zeroblob(2e8 + name))))');"), 2025, "too much work"},
 };
