@@ -14,7 +14,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using dataaccess::Recordset, dataaccess::Status, dataaccess::Value, dataaccess::testing::MemoryProvider;
+using namespace dataaccess;
+using dataaccess::testing::MemoryProvider;
 const auto kName = [](const auto& info) { return std::string(info.param.name); };
 
 // Rows in one field "Name", from the provider "M".
@@ -30,14 +31,14 @@ enum Operation { Open, FailingOpen, Next, Previous, Read };
 // Read the value of the field "nAME".
 struct Step {
     Operation operation;
-    const char* log;
+    std::string log;
 };
 struct Walk {
     const char* name;
     dataaccess::testing::Rows rows;
     std::vector<Step> steps;
 };
-class Operations : public testing::TestWithParam<Walk> {};
+class Operations : public ::testing::TestWithParam<Walk> {};
 
 TEST_P(Operations, StopAtBothEndsAndReadOnlyOnARow) {
     Memory memory(GetParam().rows);
@@ -45,17 +46,17 @@ TEST_P(Operations, StopAtBothEndsAndReadOnlyOnARow) {
     int step = 0;
     for (const auto& [operation, log] : GetParam().steps) {
         ++step;
-        if (operation == FailingOpen) memory.rows->FailWith({2010, "No db."});
-        dataaccess::Fields fields;
-        dataaccess::Field field;
+        memory.rows->FailWith(operation == FailingOpen ? Status{2010, "No db."} : Status{});
+        Fields fields;
+        Field field;
         Value value;
         Status status = operation == Next       ? rs.MoveNext()
                         : operation == Previous ? rs.MovePrevious()
                         : operation == Read     ? rs.Fields(fields)
                                                 : rs.Open("s", "Provider=M", -1, -1, -1);
         if (operation == Read && status.ok()) status = fields.Item("nAME", field);
-        if (operation == Read && status.ok()) status = field.Value(value);
-        if (operation == Read && status.ok()) status.description = value.AsText();
+        if (operation == Read && status.ok() && (status = field.Value(value)).ok())
+            status.description = value.AsText();
         bool bof = false, eof = false;
         std::string got = std::to_string(status.number);
         if (rs.BOF(bof).ok() && bof) got += " BOF";
@@ -68,41 +69,35 @@ TEST_P(Operations, StopAtBothEndsAndReadOnlyOnARow) {
 const Walk kWalks[] = {
     {"TwoRows",
      {{Value::Text("a")}, {Value::Text("b")}},
-     {{Next, "1001 The operation is not allowed when the record set is not open."},
-      {Read, "1001 The operation is not allowed when the record set is not open."},
+     {{Read, "1001 The operation is not allowed when the record set is not open."},
       {Open, "0"},
       {Read, "0 a"},
       {Next, "0"},
-      {Read, "0 b"},
       {Next, "0 EOF"},
       {Read, "1003 EOF Either BOF or EOF is true: there is no current row to read."},
       {Next, "1003 EOF Cannot move next: the record set is already after its last row."},
       {Previous, "0"},
+      {Read, "0 b"},
       {Previous, "0"},
       {Previous, "0 BOF"},
-      {Read, "1003 BOF Either BOF or EOF is true: there is no current row to read."},
       {Previous, "1003 BOF Cannot move previous: the record set is already before its first row."},
       {Next, "0"},
       {Read, "0 a"},
       {Open, "1002 The operation is not allowed when the record set is already open."}}},
-    {"NoRows",
-     {},
-     {{Open, "0 BOF EOF"},
-      {Next, "1003 BOF EOF Cannot move next: the record set is already after its last row."},
-      {Previous, "1003 BOF EOF Cannot move previous: the record set is already before its first row."}}},
-    {"FailedOpen",
+    {"NoRowsAfterAFailedOpen",
      {},
      {{FailingOpen, "2010 No db."},
-      {Previous, "1001 The operation is not allowed when the record set is not open."},
-      {Read, "1001 The operation is not allowed when the record set is not open."}}}};
-INSTANTIATE_TEST_SUITE_P(Recordset, Operations, testing::ValuesIn(kWalks), kName);
+      {Next, "1001 The operation is not allowed when the record set is not open."},
+      {Open, "0 BOF EOF"},
+      {Next, "1003 BOF EOF Cannot move next: the record set is already after its last row."}}}};
+INSTANTIATE_TEST_SUITE_P(Recordset, Operations, ::testing::ValuesIn(kWalks), kName);
 
 struct Connection {
     const char* name;
     const char* text;
     int number;
 };
-class Connections : public testing::TestWithParam<Connection> {};
+class Connections : public ::testing::TestWithParam<Connection> {};
 
 // The provider named gets the source and the options as they came.
 TEST_P(Connections, NameTheProvider) {
@@ -117,45 +112,31 @@ TEST_P(Connections, NameTheProvider) {
 // clang-format off
 const Connection kConnections[] = {
     {"KeyInAnyCaseAndBlanks", "  pROVIDER = M ; ", 0},
-    {"AmongOtherKeys",        "Data Source=x.db;Provider=M", 0},
-    {"LastOneCounts",         ";;Provider=Other;;Provider=M", 0},
+    {"LastOneCounts",         ";;Provider=Other;Data Source=x.db;Provider=M", 0},
     {"UnknownProvider",       "Provider=Other", 1007},
-    {"Empty",                 "", 1006},
     {"EmptyProvider",         "Provider=", 1006},
     {"KeyOnlyStartsSo",       "Providers=M", 1006},
     {"PartWithoutEquals",     "Provider=M;junk", 1005}};
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Recordset, Connections, testing::ValuesIn(kConnections), kName);
+INSTANTIATE_TEST_SUITE_P(Recordset, Connections, ::testing::ValuesIn(kConnections), kName);
 
 TEST(PluginResolver, SearchesBesideTheProgramThenWhereItIsInstalled) {
-    EXPECT_EQ(dataaccess::PluginResolver::FoldersFor("/v/bin/vantril"),
+    EXPECT_EQ(PluginResolver::FoldersFor("/v/bin/vantril"),
               (std::vector<fs::path>{"/v/bin/providers", "/v/bin/../lib/vantril/providers"}));
 }
 
-TEST(PluginResolver, LoadsAModuleOnceWhateverTheCaseOfItsName) {
-    const dataaccess::PluginResolver resolver({TEST_MODULE_DIR});
-    std::shared_ptr<dataaccess::Provider> first, second;
-    ASSERT_TRUE(resolver.Resolve("EchoTest", first).ok() && resolver.Resolve("ECHOTEST", second).ok());
-    EXPECT_EQ(first, second);
-    std::unique_ptr<dataaccess::Rowset> rowset;
-    ASSERT_TRUE(first->Open("Form;x", -1, -1, -1, rowset, nullptr).ok());
-    EXPECT_EQ(rowset->Read(0, 0).AsText(), "echo");
-}
-
-struct Refusal {
+struct Module {
     const char* name;
     const char* provider;
     int number;
     const char* why;  // part of the description
 };
 
-// Searched first, a folder holding what may stand at a module's path: a folder, a FIFO, an empty file,
-// 120-byte ELF files whose one segment ends a byte past the end or starts there, and a good module only a
-// name with a path could reach.
-class Modules : public testing::TestWithParam<Refusal> {
+// Searched first, a folder holding what may stand at a module's path: a FIFO, an empty file, a 120-byte
+// ELF file whose one segment ends a byte past the end, and a good module only a name with a path reaches.
+class Modules : public ::testing::TestWithParam<Module> {
 protected:
     void SetUp() override {
-        fs::create_directories(bad / "libfolder.so");
         fs::create_directories(bad / "libsub");
         ASSERT_EQ(mkfifo((bad / "libpipe.so").c_str(), 0600), 0);
         fs::copy_file(fs::path(TEST_MODULE_DIR) / "libechotest.so", bad / "hidden.so");
@@ -169,42 +150,34 @@ protected:
         elf.header.e_phnum = 1;
         elf.segment.p_filesz = 121;
         std::ofstream(bad / "libshort.so").write(reinterpret_cast<const char*>(&elf), 120);
-        elf.segment.p_offset = 121, elf.segment.p_filesz = 0;
-        std::ofstream(bad / "libpast.so").write(reinterpret_cast<const char*>(&elf), 120);
     }
     void TearDown() override { fs::remove_all(bad); }
     const fs::path bad = fs::temp_directory_path() / ("bad-modules-" + std::to_string(getpid()));
 };
 
-TEST_P(Modules, AreRefusedWithTheReason) {
-    const dataaccess::PluginResolver resolver({bad, TEST_MODULE_DIR});
-    std::shared_ptr<dataaccess::Provider> provider;
-    const Status status = resolver.Resolve(GetParam().provider, provider);
+TEST_P(Modules, LoadOrAreRefusedWithTheReason) {
+    std::shared_ptr<Provider> provider;
+    const Status status = PluginResolver({bad, TEST_MODULE_DIR}).Resolve(GetParam().provider, provider);
     EXPECT_EQ(status.number, GetParam().number);
     EXPECT_NE(status.description.find(GetParam().why), std::string::npos) << status.description;
-    EXPECT_EQ(provider, nullptr);
+    EXPECT_EQ(provider != nullptr, status.ok());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PluginResolver, Modules,
-    testing::Values(
-        Refusal{"Missing", "Missing", 1007, "Provider 'Missing' not found (looked for libmissing.so"},
-        Refusal{"EmptyName", "", 1007, "not a valid provider name"},
-        Refusal{"NameWithAPath", "sub/../hidden", 1007, "not a valid provider name"},
-        Refusal{"NameOf65Bytes", "eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee", 1007,
-                "not a valid provider name"},
-        Refusal{"NoEntryPoint", "nosymbol", 1008, "did not start"},
-        Refusal{"Folder", "folder", 1008, "not a loadable module (not a file)"},
-        Refusal{"Fifo", "pipe", 1008, "not a loadable module (not a file)"},
-        Refusal{"EmptyFile", "empty", 1008, "not a loadable module (invalid ELF header)"},
-        Refusal{"SegmentAByteShort", "short", 1008, "the file is shorter than its segments"},
-        Refusal{"SegmentPastTheEnd", "past", 1008, "the file is shorter than its segments"},
-        Refusal{"OtherVersion", "WrongVersion", 1010,
-                "libwrongversion.so' was built for data-access interface version 9; this program needs "
-                "version 1."},
-        Refusal{"NoVersion", "NoVersion", 1010,
-                "libnoversion.so' does not state the data-access interface version it was built for; this "
-                "program needs version 1."}),
-    kName);
+const Module kModules[] = {
+    {"NameInAnyCase", "ECHOTEST", 0, ""},
+    {"Missing", "Missing", 1007, "Provider 'Missing' not found (looked for libmissing.so"},
+    {"NameWithAPath", "sub/../hidden", 1007, "not a valid provider name"},
+    {"NameOf65Bytes", "eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee", 1007,
+     "not a valid provider name"},
+    {"NoEntryPoint", "nosymbol", 1008, "did not start"},
+    {"Fifo", "pipe", 1008, "not a loadable module (not a file)"},
+    {"EmptyFile", "empty", 1008, "not a loadable module (invalid ELF header)"},
+    {"SegmentAByteShort", "short", 1008, "the file is shorter than its segments"},
+    {"OtherVersion", "WrongVersion", 1010,
+     "libwrongversion.so' was built for data-access interface version 9; this program needs version 1."},
+    {"NoVersion", "NoVersion", 1010,
+     "libnoversion.so' does not state the data-access interface version it was built for; this program "
+     "needs version 1."}};
+INSTANTIATE_TEST_SUITE_P(PluginResolver, Modules, ::testing::ValuesIn(kModules), kName);
 
 }  // namespace
