@@ -14,7 +14,7 @@ using dataaccess::DateTime, dataaccess::Value, dataaccess::testing::MemoryProvid
 const auto kName = [](const auto& info) { return std::string(info.param.name); };
 const std::vector<std::string> kColumns = {"Name", "DateCreated", "DateUpdated"};
 
-enum Press { Open, FailingOpen, Next, Previous };
+enum Press { Open, NoDatabase, NoTable, Next, Previous };  // the last three Open, which fails
 
 // A window over rows in memory. After a press (an Open asks for "Report" in " a;b.db "), what its boxes and
 // messages got, then the failure that ended the operation, if any.
@@ -25,7 +25,8 @@ struct Browsing : browse::BrowserView {
     }
     std::string Pressed(Press press) {
         log.clear();
-        if (press == FailingOpen) rows->FailWith({2010, "No db."});
+        if (press == NoDatabase) rows->FailWith({2010, "No db."});
+        if (press == NoTable) rows->FailWith({2020, "No table."});
         try {
             press == Next       ? browser.ShowNext()
             : press == Previous ? browser.ShowPrevious()
@@ -90,7 +91,11 @@ const Walk kWalks[] = {
       {Next, "Name=2 DateCreated=c DateUpdated= "},
       {Open, ""},
       {Next, "Name=2 DateCreated=c DateUpdated= "},
-      {FailingOpen, "2010 No db."},
+      {NoDatabase, "2010 No db."},
+      {NoTable,
+       "2020 No table. A catalog is an SQLite file with that table; the manual page (man vantril) describes "
+       "its "
+       "format."},
       {Previous, "1001 The operation is not allowed when the record set is not open."}}}};
 INSTANTIATE_TEST_SUITE_P(ObjectBrowser, Presses, testing::ValuesIn(kWalks), kName);
 
