@@ -102,17 +102,22 @@ private:
     std::mt19937_64 random_;
 };
 
-std::uint64_t WriteCatalog(const std::string& path, std::size_t rows) {
+// With primaryKey, the table's key is (kind, name): a repeated name, which
+// is rare, is left out.
+std::uint64_t WriteCatalog(const std::string& path, std::size_t rows, bool primaryKey = false) {
     std::filesystem::remove(path);
     Database db(path);
     db.Execute("PRAGMA journal_mode = OFF");
     db.Execute("PRAGMA synchronous = OFF");
-    db.Execute("CREATE TABLE objects(kind TEXT, name TEXT, date_created, date_updated)");
+    db.Execute(primaryKey ? "CREATE TABLE objects(kind TEXT, name TEXT, date_created, date_updated, "
+                            "PRIMARY KEY(kind, name))"
+                          : "CREATE TABLE objects(kind TEXT, name TEXT, date_created, date_updated)");
     db.Execute("BEGIN");
     sqlite3_stmt* insert = nullptr;
-    if (sqlite3_prepare_v2(
-            db.get(), "INSERT INTO objects(kind, name, date_created, date_updated) VALUES(?1, ?2, ?3, ?4)",
-            -1, &insert, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db.get(),
+                           "INSERT OR IGNORE INTO objects(kind, name, date_created, date_updated) "
+                           "VALUES(?1, ?2, ?3, ?4)",
+                           -1, &insert, nullptr) != SQLITE_OK) {
         db.Fail("prepare");
     }
     Generator generate(rows);
@@ -140,6 +145,12 @@ void AddIndex(const std::string& path, Index index) {
                    ? "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE, date_created, "
                      "date_updated)"
                    : "CREATE INDEX objects_kind_name ON objects(kind, name COLLATE NOCASE)");
+    if (index != Index::RareKind) return;
+    // Added last, as a tool adds objects of a new kind: their row ids come after all others.
+    const std::string rare = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                             std::to_string(kRareObjects) + ") INSERT INTO objects SELECT '" + kRareKind +
+                             "', 'Rare ' || i, '2024-01-02 03:04:05', 1700000000 FROM n";
+    db.Execute(rare.c_str());
 }
 
 std::string Label(std::size_t rows) {
@@ -155,7 +166,8 @@ std::string Label(std::size_t rows) {
 }  // namespace
 
 const char* IndexName(Index index) {
-    return index == Index::Covering ? "covering" : index == Index::Indexed ? "indexed" : "plain";
+    static constexpr const char* kNames[] = {"covering", "indexed", "plain", "primarykey", "rare"};
+    return kNames[static_cast<int>(index)];
 }
 
 std::vector<CatalogFiles> MakeCatalogs(const std::filesystem::path& folder,
@@ -168,8 +180,11 @@ std::vector<CatalogFiles> MakeCatalogs(const std::filesystem::path& folder,
         files.plain = (folder / ("catalog-" + files.label + "-plain.db")).string();
         files.indexed = (folder / ("catalog-" + files.label + "-indexed.db")).string();
         files.covering = (folder / ("catalog-" + files.label + "-covering.db")).string();
+        files.primaryKey = (folder / ("catalog-" + files.label + "-primarykey.db")).string();
+        files.rare = (folder / ("catalog-" + files.label + "-rare.db")).string();
         files.nameBytes = WriteCatalog(files.plain, rows);
-        for (const Index index : {Index::Indexed, Index::Covering}) {
+        WriteCatalog(files.primaryKey, rows, true);
+        for (const Index index : {Index::Indexed, Index::Covering, Index::RareKind}) {
             std::filesystem::copy_file(files.plain, files.Path(index),
                                        std::filesystem::copy_options::overwrite_existing);
             AddIndex(files.Path(index), index);

@@ -10,25 +10,50 @@ namespace bench {
 
 // The kind every generated object has.
 inline constexpr char kKind[] = "Form";
+// The kind of the few objects added to the catalog of a rare kind.
+inline constexpr char kRareKind[] = "Query";
+inline constexpr std::size_t kRareObjects = 10;
 
-// The indexes a catalog is written with, each in a file of its own.
-enum class Index { Covering, Indexed, Plain };
-inline constexpr Index kIndexes[] = {Index::Covering, Index::Indexed, Index::Plain};
-// "covering", "indexed", "plain": as in result keys and the memory child's output.
+// The indexes a catalog is written with, each in a file of its own; the
+// last is the one on kind and name with kRareObjects of another kind added.
+enum class Index { Covering, Indexed, Plain, PrimaryKey, RareKind };
+inline constexpr Index kIndexes[] = {Index::Covering, Index::Indexed, Index::Plain, Index::PrimaryKey,
+                                     Index::RareKind};
+// The first three, whose memory is measured.
+inline constexpr Index kMemoryIndexes[] = {Index::Covering, Index::Indexed, Index::Plain};
+// "covering", "indexed", "plain", "primarykey", "rare": as in result keys and
+// the memory child's output.
 const char* IndexName(Index index);
+// The kind an Open of that catalog asks for.
+inline const char* KindOf(Index index) { return index == Index::RareKind ? kRareKind : kKind; }
 
-// One generated catalog, written three times: with the covering index the
+// One generated catalog, written five times: with the covering index the
 // README recommends, objects(kind, name COLLATE NOCASE, date_created,
 // date_updated); with the plain index objects(kind, name COLLATE NOCASE);
-// and without any index.
+// without any index; as a table whose only index is its PRIMARY KEY(kind,
+// name), BINARY as most tools make it; and with the plain index and
+// kRareObjects objects of kRareKind added.
 struct CatalogFiles {
     std::size_t rows = 0;
     std::string label;     // "1e3", "1e4", ...
     std::string covering;  // absolute paths
     std::string indexed;
     std::string plain;
+    std::string primaryKey;
+    std::string rare;
     const std::string& Path(Index index) const {
-        return index == Index::Covering ? covering : index == Index::Indexed ? indexed : plain;
+        switch (index) {
+            case Index::Covering:
+                return covering;
+            case Index::Indexed:
+                return indexed;
+            case Index::PrimaryKey:
+                return primaryKey;
+            case Index::RareKind:
+                return rare;
+            default:
+                return plain;
+        }
     }
     std::uint64_t nameBytes = 0;  // UTF-8 bytes of all names together
 };

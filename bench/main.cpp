@@ -115,9 +115,18 @@ double Get(const std::map<std::string, double>& results, const std::string& key)
 }
 
 const char* Described(Index index) {
-    return index == Index::Covering  ? "covering index (kind, name, dates)"
-           : index == Index::Indexed ? "index (kind, name)"
-                                     : "no index";
+    static constexpr const char* kDescribed[] = {"covering index (kind, name, dates)", "index (kind, name)",
+                                                 "no index", "primary key (kind, name) only",
+                                                 "10 objects of a kind among the others, index (kind, name)"};
+    return kDescribed[static_cast<int>(index)];
+}
+
+// What each Open ratio must come to: a covering index is walked as SQLite
+// walks it; otherwise a scan and the provider's own sort must beat SQLite's
+// sort, or its look-up of every object in the table; a rare kind is searched.
+double Target(Index index) {
+    static constexpr double kTargets[] = {1.05, 0.35, 0.56, 0.35, 1.5};
+    return kTargets[static_cast<int>(index)];
 }
 
 std::string Verdict(double value, double target) { return value <= target ? "met" : "**missed**"; }
@@ -190,14 +199,16 @@ int main(int argc, char* argv[]) {
         for (const Index index : kIndexes) {
             figures.push_back({"open_ratio_" + largest.label + "_" + IndexName(index),
                                std::string("Open / floor, ") + Described(index), ratio(index, largest.label),
-                               1.15, "%.2f"});
+                               Target(index), "%.2f"});
         }
+        figures.push_back({"open_ms_" + largest.label + "_rare", "Open of the rare kind, in milliseconds",
+                           Get(timings, "open/provider/rare/" + largest.label) / 1e6, 10, "%.2f"});
         figures.push_back({"step_ns", "one step and its row shown, per row",
                            Get(timings, "step/" + largest.label), 2000, "%.0f"});
         // Memory: the highest of the three indexes, each given.
         double bytesPerRow = 0, peakRatio = 0;
         std::string helds, peaks;
-        for (const Index index : kIndexes) {
+        for (const Index index : kMemoryIndexes) {
             const std::string name = IndexName(index);
             bytesPerRow = std::max(bytesPerRow, memory.bytesPerRow.at(name));
             peakRatio = std::max(peakRatio, memory.peakRatio.at(name));

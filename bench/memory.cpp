@@ -113,7 +113,7 @@ int MemoryMain(int argc, char* argv[]) {
         // once it is over. Writing 5 to clear_refs starts the peak (VmHWM)
         // afresh.
         for (int i = 0; i < 3; ++i) {
-            const char* index = IndexName(kIndexes[i]);
+            const char* index = IndexName(kMemoryIndexes[i]);
             const long long heapBefore = HeapInUse();
             const long long residentBefore = Resident();
             std::ofstream("/proc/self/clear_refs") << "5";
@@ -169,7 +169,7 @@ MemoryResult RunMemoryChild(const CatalogFiles& memoryCatalog, const CatalogFile
     result.churnLast = static_cast<long long>(Field(output, "churn_last"));
     result.churnReplacements = plan.churnReplacements;
     result.churnGrowthPct = Field(output, "churn_growth_pct");
-    for (const Index index : kIndexes) {
+    for (const Index index : kMemoryIndexes) {
         const std::string name = IndexName(index);
         result.heldBytes[name] = Field(output, "held_" + name + "_bytes");
         result.bytesPerRow[name] = Field(output, "bytes_per_row_" + name);

@@ -238,45 +238,118 @@ void Catalog::AppendUnixSeconds(std::int64_t seconds) { Append(Kind::UnixSeconds
 
 void Catalog::AppendJulianDay(double day) { Append(Kind::JulianDay, Bits(day)); }
 
-bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
-    // Kinds rank as SQLite ranks them: null, then numbers, then text.
-    const auto rank = [](const Row& row) {
-        const auto kind = static_cast<Kind>(NameKindBits(row.tag));
-        return kind == Kind::Null ? 0 : kind == Kind::Text ? 2 : 1;
+int Catalog::CompareNames(int leftType, std::string_view left, int rightType,
+                          std::string_view right) noexcept {
+    // Types rank as SQLite ranks them: null, then numbers, then text, then BLOBs.
+    const auto rank = [](int type) {
+        return type == SQLITE_NULL ? 0 : type == SQLITE_TEXT ? 2 : type == SQLITE_BLOB ? 3 : 1;
     };
-    const int leftRank = rank(left);
-    const int rightRank = rank(right);
-    if (leftRank != rightRank) return leftRank < rightRank;
-    if (leftRank == 1) {
+    if (rank(leftType) != rank(rightType)) return rank(leftType) < rank(rightType) ? -1 : 1;
+    if (rank(leftType) == 1) {
         // An integer and a real compare exactly as long doubles, as in SQLite.
-        const auto number = [this](const Row& row) {
+        const auto number = [](int type, std::string_view bytes) {
             std::uint64_t bits;
-            std::memcpy(&bits, Name(row).data(), sizeof bits);
-            const auto kind = static_cast<Kind>(NameKindBits(row.tag));
-            return kind == Kind::Integer ? static_cast<long double>(static_cast<std::int64_t>(bits))
-                                         : static_cast<long double>(std::bit_cast<double>(bits));
+            std::memcpy(&bits, bytes.data(), sizeof bits);
+            return type == SQLITE_INTEGER ? static_cast<long double>(static_cast<std::int64_t>(bits))
+                                          : static_cast<long double>(std::bit_cast<double>(bits));
         };
-        const long double leftNumber = number(left);
-        const long double rightNumber = number(right);
-        if (leftNumber != rightNumber) return leftNumber < rightNumber;
-    } else if (leftRank == 2) {
-        // SQLite's NOCASE: its own comparison over the shorter length, then
-        // the shorter first.
-        const std::string_view a = Name(left);
-        const std::string_view b = Name(right);
-        int order = sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(std::min(a.size(), b.size())));
-        if (order == 0) order = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-        if (order != 0) return order < 0;
+        const long double a = number(leftType, left);
+        const long double b = number(rightType, right);
+        return a < b ? -1 : a > b ? 1 : 0;
     }
+    if (rank(leftType) == 0) return 0;
+    // SQLite's NOCASE for text, memcmp for BLOBs, over the shorter length; then the shorter first.
+    const int length = static_cast<int>(std::min(left.size(), right.size()));
+    int order = rank(leftType) == 2
+                    ? sqlite3_strnicmp(left.data(), right.data(), length)
+                    : std::memcmp(left.data(), right.data(), static_cast<std::size_t>(length));
+    if (order == 0) order = left.size() < right.size() ? -1 : left.size() > right.size() ? 1 : 0;
+    return order;
+}
+
+bool Catalog::NameBefore(const Row& left, const Row& right) const noexcept {
+    const int order = CompareNames(NameType(left), Name(left), NameType(right), Name(right));
+    if (order != 0) return order < 0;
     return left.nameAt < right.nameAt;  // equal names: the order they came in
+}
+
+int Catalog::NameType(const Row& row) noexcept {
+    static constexpr int kTypes[] = {SQLITE_NULL, SQLITE_TEXT, SQLITE_INTEGER, SQLITE_FLOAT};
+    return kTypes[NameKindBits(row.tag)];
+}
+
+std::uint16_t Catalog::Bucket(const Row& row) const noexcept {
+    // Monotone in NameBefore's order: null, numbers, empty text, text from a
+    // NUL (which ends SQLite's comparison), then the first two bytes folded as
+    // NOCASE folds them, a name's end before any byte.
+    const int type = NameType(row);
+    if (type != SQLITE_TEXT) return type == SQLITE_NULL ? 0 : 1;
+    const std::string_view name = Name(row);
+    if (name.empty()) return 2;
+    const auto fold = [](char c) {
+        const auto byte = static_cast<unsigned>(static_cast<unsigned char>(c));
+        return byte - 'A' < 26 ? byte + ('a' - 'A') : byte;
+    };
+    const unsigned first = fold(name[0]);
+    if (first == 0) return 3;
+    // Folded bytes skip 'A' to 'Z': 229 first bytes, 257 seconds each.
+    const unsigned firstRank = first < 'A' ? first : first - 26;
+    const unsigned second = name.size() == 1 ? 0 : 1 + fold(name[1]);
+    return static_cast<std::uint16_t>(4 + (firstRank - 1) * 257 + second);
 }
 
 void Catalog::SortByName() noexcept {
     if (rowsRead_ != nullptr) rowsRead_->store(rows_ | dataaccess::kSortingRows, std::memory_order_relaxed);
     const RowIterator first(blocks_.data(), 0);
-    std::sort(first, first + static_cast<std::ptrdiff_t>(rows_),
-              [this](const Row& left, const Row& right) { return NameBefore(left, right); });
+    const auto before = [this](const Row& left, const Row& right) { return NameBefore(left, right); };
+    // Rows apart in memory cost a cache miss each time they are compared: a
+    // first pass puts them into buckets by their names' first two bytes, in
+    // place, and each bucket, small enough to stay in the cache, is then
+    // sorted whole. Without the memory for that pass, one sort over all rows
+    // gives the same order.
+    std::vector<std::uint32_t> ends;
+    try {
+        if (rows_ <= UINT32_MAX) ends = PlaceInBuckets();
+    } catch (const std::bad_alloc&) {
+        ends.clear();
+    }
+    if (ends.empty()) std::sort(first, first + static_cast<std::ptrdiff_t>(rows_), before);
+    std::size_t start = 0;
+    for (const std::size_t end : ends) {
+        if (end - start > 1)
+            std::sort(first + static_cast<std::ptrdiff_t>(start), first + static_cast<std::ptrdiff_t>(end),
+                      before);
+        start = end;
+    }
     if (rowsRead_ != nullptr) rowsRead_->store(rows_, std::memory_order_relaxed);
+}
+
+std::vector<std::uint32_t> Catalog::PlaceInBuckets() {
+    // An American flag sort: 2 bytes a row for the rows' buckets, and each
+    // swap puts one row into its own bucket for good.
+    const RowIterator first(blocks_.data(), 0);
+    std::vector<std::uint16_t> buckets(rows_);
+    std::vector<std::uint32_t> next(kBuckets, 0);
+    std::vector<std::uint32_t> ends(kBuckets, 0);
+    for (std::size_t row = 0; row < rows_; ++row)
+        ++ends[buckets[row] = Bucket(first[static_cast<std::ptrdiff_t>(row)])];
+    std::uint32_t end = 0;
+    for (std::size_t bucket = 0; bucket < kBuckets; ++bucket)
+        next[bucket] = end, ends[bucket] = end += ends[bucket];
+    for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) {
+        while (next[bucket] < ends[bucket]) {
+            const std::size_t row = next[bucket];
+            const std::uint16_t its = buckets[row];
+            if (its == bucket) {
+                ++next[bucket];
+                continue;
+            }
+            const std::size_t to = next[its]++;
+            std::swap(first[static_cast<std::ptrdiff_t>(row)], first[static_cast<std::ptrdiff_t>(to)]);
+            std::swap(buckets[row], buckets[to]);
+        }
+    }
+    return ends;
 }
 
 void Catalog::FinishLoading() {

@@ -67,6 +67,12 @@ public:
         return blocks_.size() * sizeof(Block) + names_.Bytes() + texts_.Bytes();
     }
 
+    // SQLite's order of two names under ORDER BY name COLLATE NOCASE: below,
+    // equal to or above zero. A name is its SQLite type (SQLITE_NULL to
+    // SQLITE_BLOB) and its bytes: a number's 8 bytes, text or a BLOB as stored.
+    static int CompareNames(int leftType, std::string_view left, int rightType,
+                            std::string_view right) noexcept;
+
     // Gives back the slack of the small index vectors once all rows are in.
     void FinishLoading();
 
@@ -112,6 +118,13 @@ private:
     std::string_view Name(const Row& row) const noexcept;
     dataaccess::Value ReadDate(Kind kind, std::uint64_t payload) const noexcept;
     bool NameBefore(const Row& left, const Row& right) const noexcept;
+    static int NameType(const Row& row) noexcept;
+    // The sort's first pass, by type and the first two bytes of text.
+    static constexpr std::size_t kBuckets = 4 + 229 * 257;
+    std::uint16_t Bucket(const Row& row) const noexcept;
+    // Moves the rows into their buckets, in bucket order; where each bucket
+    // ends. Throws std::bad_alloc. Needs fewer than 2^32 rows.
+    std::vector<std::uint32_t> PlaceInBuckets();
 
     std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t rows_ = 0;

@@ -4,6 +4,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "databasepath.h"
 #include "datetext.h"
 #include "quorbixerrors.h"
+#include "readplan.h"
 #include "regularfiles.h"
 #include "sqlitefailure.h"
 
@@ -70,6 +72,51 @@ sqlite3_int64 FileBytes(sqlite3* db, int operation) {
     }
     return bytes;
 }
+
+// The bad object that sorts first among those met so far, in a read in row
+// order: its name, as the sort compares names, and its error.
+class FirstBadObject {
+public:
+    bool Found() const noexcept { return !status_.ok(); }
+    // Whether the current row sorts before the one kept. Rows come in the
+    // order of their row ids, so of equal names the one kept stays first.
+    bool SortsAfter(sqlite3_stmt* row) const {
+        std::uint64_t number = 0;
+        std::string_view bytes;
+        const int type = Name(row, number, bytes);
+        return Catalog::CompareNames(type, bytes, type_, name_) < 0;
+    }
+    void Keep(sqlite3_stmt* row, dataaccess::Status status) {
+        std::uint64_t number = 0;
+        std::string_view bytes;
+        type_ = Name(row, number, bytes);
+        name_.assign(bytes);
+        status_ = std::move(status);
+    }
+    dataaccess::Status Status() const { return status_; }
+
+private:
+    // The row's name: its type, and its bytes (a number's are put in number).
+    static int Name(sqlite3_stmt* row, std::uint64_t& number, std::string_view& bytes) {
+        const int type = sqlite3_column_type(row, 1);
+        if (type == SQLITE_INTEGER) number = static_cast<std::uint64_t>(sqlite3_column_int64(row, 1));
+        if (type == SQLITE_FLOAT) number = std::bit_cast<std::uint64_t>(sqlite3_column_double(row, 1));
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+            bytes = std::string_view(reinterpret_cast<const char*>(&number), sizeof number);
+        } else if (type == SQLITE_BLOB) {
+            const void* blob = sqlite3_column_blob(row, 1);
+            bytes = std::string_view(static_cast<const char*>(blob),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(row, 1)));
+        } else {
+            bytes = ColumnText(row, 1);
+        }
+        return type;
+    }
+
+    int type_ = SQLITE_NULL;
+    std::string name_;
+    dataaccess::Status status_;
+};
 
 }  // namespace
 
@@ -159,34 +206,22 @@ int CatalogReader::WorkBudget::Check(void* budget) noexcept {
 }
 
 dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort) {
-    // One read transaction for the schema checks and the rows, so that both
-    // see the same state of the file even while another program writes.
+    // One read transaction for the schema checks, the plan and the rows, so
+    // that all see the same state of the file even while another program writes.
     dataaccess::Status status = Execute("BEGIN");
     std::size_t which = 0;
     if (status.ok()) status = CheckCatalogTable(which);
-    if (status.ok()) status = SortsAll(kRowQueries[which], sort);
-    if (status.ok()) status = LoadRows(sort ? kScanQueries[which] : kRowQueries[which], kind, catalog);
-    // Of several bad objects, the error names the one first by name, as
-    // when SQLite sorts: the scan met the first by row id.
-    if (!status.ok() && sort) {
-        Catalog discarded;
-        if (auto ordered = LoadRows(kRowQueries[which], kind, discarded); !ordered.ok())
-            status = std::move(ordered);
-    }
+    if (status.ok()) status = ChoosePlan(kind, which, sort);
+    if (status.ok()) status = LoadRows(sort ? kScanQueries[which] : kRowQueries[which], kind, catalog, sort);
     if (status.ok()) status = Execute("COMMIT");
     return status;
 }
 
-dataaccess::Status CatalogReader::SortsAll(const char* query, bool& sorts) {
-    Statement plan;
-    if (auto status = Prepare(("EXPLAIN QUERY PLAN " + std::string(query)).c_str(), plan); !status.ok())
-        return status;
-    // Not "... FOR RIGHT PART OF ORDER BY", which sorts only equal names.
-    int stepped;
-    while ((stepped = sqlite3_step(plan.get())) == SQLITE_ROW)
-        sorts |= ColumnText(plan.get(), 3) == "USE TEMP B-TREE FOR ORDER BY";
-    if (stepped != SQLITE_DONE) return Failure(stepped);
-    return {};
+dataaccess::Status CatalogReader::ChoosePlan(std::string_view kind, std::size_t which, bool& sort) {
+    ReadPlan plan = ReadPlan::kWalk;
+    const int result = ChooseReadPlan(db_.get(), kind, kRowIdNames[which], plan);
+    sort = plan == ReadPlan::kScan;
+    return result == SQLITE_OK ? dataaccess::Status{} : Failure(result);
 }
 
 dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
@@ -296,7 +331,8 @@ dataaccess::Status CatalogReader::TooCostly(const Catalog& catalog) const {
                 "computed column)."};
 }
 
-dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view kind, Catalog& catalog) {
+dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view kind, Catalog& catalog,
+                                           bool inRowOrder) {
     Statement rows;
     if (auto status = Prepare(query, rows); !status.ok()) return status;
     // The kind outlives the statement, so SQLite need not copy it.
@@ -304,61 +340,82 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
         sqlite3_bind_text(rows.get(), 1, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
     if (bound != SQLITE_OK) return Failure(bound);
 
-    static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
-    const auto where = [&] {
-        return "The object in row " + std::to_string(sqlite3_column_int64(rows.get(), 0)) +
-               " of the catalog in the database " + Quoted(path_) + " holds ";
-    };
+    // In name order the first bad object ends the read. In row order the
+    // error must still name the bad object first by name: the read goes on,
+    // keeps only the bad object that sorts first, and compares the later
+    // rows with it, as the sort would, without keeping them. It costs no
+    // more than the read of a good catalog.
     WorkBudget budget(db_.get(), rows.get());
+    FirstBadObject first;
     int stepped;
     while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {
         budget.RowRead();
         if (catalog.StoredBytes() > byteBudget_) return TooCostly(catalog);
-        for (int column = 1; column <= 3; ++column) {
-            const bool isDate = column > 1;
-            switch (sqlite3_column_type(rows.get(), column)) {
-                case SQLITE_NULL:
-                    catalog.AppendNull();
-                    break;
-                case SQLITE_INTEGER:
-                    if (isDate) {
-                        catalog.AppendUnixSeconds(sqlite3_column_int64(rows.get(), column));
-                    } else {
-                        catalog.AppendInteger(sqlite3_column_int64(rows.get(), column));
-                    }
-                    break;
-                case SQLITE_FLOAT:
-                    if (isDate) {
-                        catalog.AppendJulianDay(sqlite3_column_double(rows.get(), column));
-                    } else {
-                        catalog.AppendReal(sqlite3_column_double(rows.get(), column));
-                    }
-                    break;
-                case SQLITE_TEXT: {
-                    const std::string_view text = ColumnText(rows.get(), column);
-                    if (text.size() > kMaxValueBytes) {
-                        return {errors::kValueTooLong,
-                                where() + std::to_string(text.size()) + " bytes in its column '" +
-                                    kColumnNames[column - 1] + "'; at most " +
-                                    std::to_string(kMaxValueBytes) + " bytes (1 MiB) can be shown."};
-                    }
-                    // Wall-clock text is parsed once here, so reading it later
-                    // costs no more than reading a number.
-                    if (const auto date = isDate ? ParseDateText(text) : std::nullopt) {
-                        catalog.AppendDate(*date);
-                    } else {
-                        catalog.AppendText(text);
-                    }
-                    break;
-                }
-                default:  // SQLITE_BLOB
-                    return {errors::kBlobValue, where() + "binary data (a BLOB) in its column '" +
-                                                    kColumnNames[column - 1] +
-                                                    "'; only text, numbers and dates can be shown."};
+        if (first.Found() && !first.SortsAfter(rows.get())) continue;
+        dataaccess::Status status = ReadRow(rows.get(), first.Found() ? nullptr : &catalog);
+        if (status.ok()) continue;
+        if (!inRowOrder) return status;
+        first.Keep(rows.get(), std::move(status));
+    }
+    return stepped == SQLITE_DONE ? first.Status() : Failure(stepped);
+}
+
+dataaccess::Status CatalogReader::ReadRow(sqlite3_stmt* row, Catalog* into) const {
+    static constexpr const char* kColumnNames[] = {"name", "date_created", "date_updated"};
+    for (int column = 1; column <= 3; ++column) {
+        const int type = sqlite3_column_type(row, column);
+        const std::string_view text = type == SQLITE_TEXT ? ColumnText(row, column) : std::string_view();
+        const std::size_t bytes = text.size();
+        if (type != SQLITE_BLOB && bytes <= kMaxValueBytes) {
+            if (into != nullptr) AppendCell(row, column, type, text, *into);
+            continue;
+        }
+        const std::string where = "The object in row " + std::to_string(sqlite3_column_int64(row, 0)) +
+                                  " of the catalog in the database " + Quoted(path_) + " holds ";
+        if (type == SQLITE_BLOB) {
+            return {errors::kBlobValue, where + "binary data (a BLOB) in its column '" +
+                                            kColumnNames[column - 1] +
+                                            "'; only text, numbers and dates can be shown."};
+        }
+        return {errors::kValueTooLong, where + std::to_string(bytes) + " bytes in its column '" +
+                                           kColumnNames[column - 1] + "'; at most " +
+                                           std::to_string(kMaxValueBytes) + " bytes (1 MiB) can be shown."};
+    }
+    return {};
+}
+
+void CatalogReader::AppendCell(sqlite3_stmt* row, int column, int type, std::string_view text,
+                               Catalog& into) {
+    const bool isDate = column > 1;
+    switch (type) {
+        case SQLITE_NULL:
+            into.AppendNull();
+            break;
+        case SQLITE_INTEGER:
+            if (isDate) {
+                into.AppendUnixSeconds(sqlite3_column_int64(row, column));
+            } else {
+                into.AppendInteger(sqlite3_column_int64(row, column));
             }
+            break;
+        case SQLITE_FLOAT:
+            if (isDate) {
+                into.AppendJulianDay(sqlite3_column_double(row, column));
+            } else {
+                into.AppendReal(sqlite3_column_double(row, column));
+            }
+            break;
+        default: {  // SQLITE_TEXT, checked by the caller
+            // Wall-clock text is parsed once here, so reading it later
+            // costs no more than reading a number.
+            if (const auto date = isDate ? ParseDateText(text) : std::nullopt) {
+                into.AppendDate(*date);
+            } else {
+                into.AppendText(text);
+            }
+            break;
         }
     }
-    return stepped == SQLITE_DONE ? dataaccess::Status{} : Failure(stepped);
 }
 
 dataaccess::Status CatalogReader::Execute(const char* sql) {

@@ -131,9 +131,15 @@ private:
     dataaccess::Status LimitRead(std::size_t which);
     // The refusal of a catalog whose values would take more than byteBudget_.
     dataaccess::Status TooCostly(const Catalog& catalog) const;
-    // Whether SQLite would sort every row of the kind to run query.
-    dataaccess::Status SortsAll(const char* query, bool& sorts);
-    dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog);
+    // Sets sort when reading the table in row order and sorting costs less
+    // than SQLite's ordered query (see ChooseReadPlan).
+    dataaccess::Status ChoosePlan(std::string_view kind, std::size_t which, bool& sort);
+    // Runs query, one of kRowQueries (inRowOrder false) or kScanQueries.
+    dataaccess::Status LoadRows(const char* query, std::string_view kind, Catalog& catalog, bool inRowOrder);
+    // Checks the current row's values and, unless into is null, appends them.
+    dataaccess::Status ReadRow(sqlite3_stmt* row, Catalog* into) const;
+    // Appends one of the row's values, text already read.
+    static void AppendCell(sqlite3_stmt* row, int column, int type, std::string_view text, Catalog& into);
     dataaccess::Status Execute(const char* sql);
     dataaccess::Status Prepare(const char* sql, Statement& statement);
     // Turns an SQLite result code into the provider's error, while the

@@ -18,6 +18,7 @@
 
 #include "catalogreader.h"
 #include "quorbixprovider.h"
+#include "readplan.h"
 
 namespace quorbix {
 namespace {
@@ -131,6 +132,7 @@ struct Case {
     std::string expect;                // its rows when it opens, else words of the description, one a line
     std::string source = "Form;c.db";  // c.db is in the folder, which is also $HOME
     int lockType = -1;                 // unspecified, as the program passes it
+    int sqliteMiB = 64;                // SQLite's own peak memory during the open stays under it
 };
 // clang-format off
 // By name in any case, ties by row id; only the kind asked for, byte for byte.
@@ -185,7 +187,8 @@ const std::vector<Case> kCases = {
     {"the recommended covering index", Catalog(kUnordered + kIndex + ", date_created, date_updated)"), 0, kOrdered},
     {"a column named rowid orders no ties", Catalog("('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')", kColumns + ", rowid"), 0, a + "\ntext:A|null|null"},
     {"no index: sorted in memory, no temporary file", kManyForms, 0, [] { std::string rows; for (int i = 1; i <= 4100; ++i) rows += (i > 1 ? "\ntext:" : "text:") + std::string(600 - std::to_string(i).size(), '0') + std::to_string(i) + "|null|null"; return rows; }()},
-    {"no index, and a bad object: SQLite sorts, in memory too", [] { kManyForms(), RunSql("c.db", "INSERT INTO objects VALUES ('Form', x'00', 0, 0)"); }, 2023, "row 4101 \n'name'"},
+    {"no index, and a bad object", [] { kManyForms(), RunSql("c.db", "INSERT INTO objects VALUES ('Form', x'00', 0, 0)"); }, 2023, "row 4101 \n'name'"},
+    {"no index, 20 computed names past 1 MiB: the shortest is named, and SQLite never holds them all", Sql(kTable + "kind, n, name AS (printf('%.*c', 1100000 - n, 'x')), date_created, date_updated); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) INSERT INTO objects(kind, n) SELECT 'Form', i FROM n;"), 2024, "row 20 \n1099980 bytes", "Form;c.db", -1, 8},
     {"kind declared NOCASE, with an index", Catalog("('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE NOCASE, name, date_created, date_updated"), 0, a},
     {"kind in the maker's collation", Catalog("('Query', 'b', 0, 0), ('Form', 'a', NULL, NULL); " + kIndex + ")", "kind TEXT COLLATE maker, name, date_created, date_updated"), 0, a},
     // Dates: text is wall-clock, shown as is; Unix seconds and Julian days are
@@ -238,7 +241,9 @@ TEST(Provider, EachSourceAndFileGivesItsNumberedErrorOrItsRowsAndLeavesTheFolder
         making = true, c.make(), making = false, sideEffects = 0;
         sqlite3_temp_directory = sqlite3_mprintf("%s", folder.path.c_str());
         const auto before = FolderState();
+        sqlite3_memory_highwater(1);
         const auto [status, rowset] = Open(c.source, c.lockType);
+        EXPECT_LT(sqlite3_memory_highwater(0), std::int64_t{c.sqliteMiB} << 20);
         EXPECT_EQ(status.number, c.number) << status.description;
         EXPECT_EQ(sideEffects, 0);
         EXPECT_EQ(rowset ? Walk(*rowset) : c.expect, c.expect);
@@ -287,6 +292,42 @@ TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs
         renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
     });
     EXPECT_EQ(swapped[0] + swapped[2011], 500);
+}
+
+// An index holding the dates in the order shown is walked; any other index on kind only for a kind
+// with a small share of the table (1 Form among 40 Queries, not 40 Forms); the rest is scanned.
+TEST(Provider, TheReadPlanWalksACoveringIndexOrARareKindAndScansTheRest) {
+    const std::string kRows =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) INSERT INTO objects "
+        "SELECT ";
+    const std::string common = ");" + kRows + "'Form', i, 0, 0 FROM n;",
+                      rare = ");" + kRows +
+                             "'Query', i, 0, 0 FROM n; INSERT INTO objects VALUES ('Form', 'a', 0, 0);";
+    const std::string pk = kColumns + ", PRIMARY KEY(kind, name)", covering = ", date_created, date_updated)";
+    // clang-format off
+    const std::vector<std::pair<std::string, const char*>> cases = {
+        {kColumns + rare, "scan"},
+        {kColumns + common + kIndex + ")", "scan"},
+        {kColumns + rare + kIndex + ")", "walk"},
+        {kColumns + common + kIndex + covering, "walk"},
+        {pk + common, "scan"},
+        {pk + rare, "walk"},
+        {kColumns + common + "CREATE INDEX k ON objects(kind, name" + covering, "scan"},
+        {kColumns + common + kIndex + " DESC" + covering, "scan"},
+        {kColumns + common + kIndex + covering + " WHERE kind = 'Form'", "scan"},
+        {kColumns + common + "CREATE INDEX k ON objects(kind COLLATE NOCASE, name COLLATE NOCASE" + covering, "scan"},
+        {kColumns + common + "CREATE INDEX k ON objects(kind, lower(name)" + covering, "scan"},
+    };
+    // clang-format on
+    for (const auto& [sql, expected] : cases) {
+        sqlite3* db = nullptr;
+        sqlite3_open(":memory:", &db);
+        EXPECT_EQ(sqlite3_exec(db, (kTable + sql).c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        ReadPlan plan = ReadPlan::kWalk;
+        EXPECT_EQ(ChooseReadPlan(db, "Form", "rowid", plan), SQLITE_OK);
+        EXPECT_STREQ(plan == ReadPlan::kWalk ? "walk" : "scan", expected) << sql;
+        sqlite3_close(db);
+    }
 }
 
 // Without its own sort SQLite walks an index on kind and name: each row query can use one.
