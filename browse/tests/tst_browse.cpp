@@ -86,16 +86,13 @@ const Walk kWalks[] = {
      2,
      {{Next, "101 Object not set: no record set is open yet. Pick a kind and press Vantril first."},
       {Open, ""},
-      {Previous, "message:At Start of File"},
-      {Next, "Name=1 DateCreated=c DateUpdated= "},
       {Next, "Name=2 DateCreated=c DateUpdated= "},
       {Open, ""},
       {Next, "Name=2 DateCreated=c DateUpdated= "},
       {NoDatabase, "2010 No db."},
       {NoTable,
-       "2020 No table. A catalog is an SQLite file with that table; the manual page (man vantril) describes "
-       "its "
-       "format."},
+       "2020 No table. A catalog is an SQLite file with that table; "
+       "the manual page (man vantril) describes its format."},
       {Previous, "1001 The operation is not allowed when the record set is not open."}}}};
 INSTANTIATE_TEST_SUITE_P(ObjectBrowser, Presses, testing::ValuesIn(kWalks), kName);
 

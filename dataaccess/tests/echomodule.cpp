@@ -1,7 +1,6 @@
 // A provider module for the loader's tests: one row, "echo". Built again for another interface version
 // (VERSION), which the loader must refuse before calling anything in it, for none (NO_VERSION), and
 // without the entry point (NO_ENTRY).
-#include <cstdint>
 #include <cstdlib>
 
 #include "memoryprovider.h"
