@@ -136,7 +136,7 @@ protected:
     void SetUp() override {
         fs::create_directories(bad);
         ASSERT_EQ(mkfifo((bad / "libpipe.so").c_str(), 0600), 0);
-        std::ofstream(bad / "libempty.so");
+        std::ofstream(bad / "libempty.so").close();
         struct {
             ElfW(Ehdr) header;
             ElfW(Phdr) segment;
