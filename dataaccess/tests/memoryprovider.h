@@ -1,8 +1,5 @@
 #pragma once
 
-#include <map>
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "recordset.h"
@@ -45,21 +42,21 @@ private:
     std::vector<OpenCall> calls_;
 };
 
-// Gives the providers it was handed, by their exact names.
+// Gives the provider it was handed last, by its exact name.
 class MapResolver : public ProviderResolver {
 public:
-    void Add(std::string name, const std::shared_ptr<Provider>& provider) {
-        map_[std::move(name)] = provider;
+    void Add(std::string name, std::shared_ptr<Provider> provider) {
+        name_ = std::move(name), provider_ = std::move(provider);
     }
     Status Resolve(std::string_view name, std::shared_ptr<Provider>& provider) const override {
-        const auto found = map_.find(name);
-        if (found == map_.end()) return {1007, "Provider '" + std::string(name) + "' not found."};
-        provider = found->second;
+        if (name != name_) return {1007, "Provider '" + std::string(name) + "' not found."};
+        provider = provider_;
         return {};
     }
 
 private:
-    std::map<std::string, std::shared_ptr<Provider>, std::less<>> map_;
+    std::string name_;
+    std::shared_ptr<Provider> provider_;
 };
 
 }  // namespace dataaccess::testing

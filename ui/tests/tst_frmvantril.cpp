@@ -21,20 +21,17 @@ struct RecordingPresenter final : Presenter {
     void ShowFailure(QWidget& window, const QString& text) override { ShowMessage(window, text); }
     void EndProgram(QWidget& window, int status) override { exitStatus = window.isVisible() ? status : -2; }
 };
-// Two rows; notes the cursor at every Open, which while held stands at progress.
-struct CursorSpyProvider final : dataaccess::Provider {
+// Two rows; an Open stands at progress while held.
+struct HeldProvider final : dataaccess::Provider {
     dataaccess::testing::MemoryProvider rows{
         {"Name", "DateCreated", "DateUpdated"},
         {{Value::Text("Customers"), Value::Date({2024, 3, 1, 0, 0, 0}), Value::Text("later")},
          {Value::Text("Orders"), Value::Date({2024, 3, 2, 9, 15, 0}), Value::Integer(7)}}};
-    QList<int> shapes;  // -1: no override cursor
     std::atomic<bool> held = false;
-    std::uint64_t progress = 42;
+    std::uint64_t progress = 0;
     dataaccess::Status Open(std::string_view source, int c, int l, int o,
                             std::unique_ptr<dataaccess::Rowset>& rowset,
                             dataaccess::RowsRead* rowsRead) noexcept override {
-        const QCursor* cursor = QGuiApplication::overrideCursor();
-        shapes << (cursor ? static_cast<int>(cursor->shape()) : -1);
         rowsRead->store(progress);
         while (held) QThread::msleep(1);
         return rows.Open(source, c, l, o, rowset, rowsRead);
@@ -46,16 +43,11 @@ bool HoldsCaption(const QWidget* box) {
     const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
     return box->width() >= std::max(240, title.horizontalAdvance(box->windowTitle()) + 4 * title.height());
 }
-// What a label or tooltip in format shows of text.
-QString Shown(const QString& text, Qt::TextFormat format = Qt::AutoText) {
-    const bool rich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
-    return rich ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
-}
 }  // namespace
 
 class tst_frmVantril : public QObject {
     Q_OBJECT
-    std::shared_ptr<CursorSpyProvider> spy_;
+    std::shared_ptr<HeldProvider> provider_;
     dataaccess::testing::MapResolver resolver_;
     RecordingPresenter presenter_;
     std::unique_ptr<frmVantril> window_;
@@ -65,14 +57,12 @@ class tst_frmVantril : public QObject {
     }
 private slots:
     void init() {
-        spy_ = std::make_shared<CursorSpyProvider>();
-        resolver_.Add("Quorbix", spy_);
+        provider_ = std::make_shared<HeldProvider>();
+        resolver_.Add("Quorbix", provider_);
         presenter_ = RecordingPresenter();
         window_ = std::make_unique<frmVantril>(resolver_, presenter_);
         window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));  // under X, focus comes only once mapped
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
     void cleanup() { window_.reset(); }
     // Also run at other scales and under the GTK theme; captions and kinds fit as measured.
@@ -81,9 +71,7 @@ private slots:
         QCOMPARE(window_->windowTitle(), QStringLiteral("Vantril"));
         QCOMPARE(window_->minimumSize(), QSize(228, 239));
         QCOMPARE(window_->maximumSize(), QSize(228, 239));
-        const Qt::WindowFlags buttons = Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
-        QCOMPARE(window_->windowFlags() & buttons, Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-        QCOMPARE(window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), qsizetype(12));
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
         const std::tuple<const char*, const char*, QRect> controls[] = {
             // clang-format off
             {"Label1", "Database Name:", {0, 0, 185, 25}},  {"txtDatabase", "", {0, 32, 217, 19}},
@@ -102,184 +90,194 @@ private slots:
         }
         QVERIFY(Child("Label1")->fontMetrics().horizontalAdvance("Database Name:") > 185 * 2 / 3);
         auto* list = Child<QListWidget>("lstType");
-        QCOMPARE(list->count(), 3);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(i))));
+        QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(2))));
         QVERIFY(!list->verticalScrollBar()->isVisible());
     }
-    // Tab round from the first focus: name|role|description|read-only 1 + editable 2; the list stays
-    // unselected. The window is a frame named by its title.
-    void tabOrderAndWhatAReaderSays() {
-        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window_.get());
-        QCOMPARE(root->text(QAccessible::Name) + "|" + QString::number(root->role()), "Vantril|9");
-        const QString vantril = "Vantril|43|Opens the objects of the chosen kind in the named database|0";
-        for (const QString& said :
-             {vantril, QString("Database Name:|42|The database file to open|2"), QString("Form|34||0"),
-              QString("Next|43|Shows the next object|0"), QString("Previous|43|Shows the previous object|0"),
-              QString("Name:|42||1"), QString("Date Created:|42||1"), QString("Date Updated:|42||1"),
-              vantril}) {
-            QAccessibleInterface* node = root->focusChild();
-            QVERIFY2(node != nullptr && node->state().focused, qPrintable(said));
-            const QStringList got{node->text(QAccessible::Name), QString::number(node->role()),
-                                  node->text(QAccessible::Description),
-                                  QString::number(node->state().readOnly + 2 * node->state().editable)};
-            QCOMPARE(got.join(u'|'), said);
+    // Each stop of the Tab round from the first focus, in the frame named by the title: what a reader
+    // needs of it. The list stays unselected.
+    void tabRound() {
+        QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(window_.get());
+        QCOMPARE(std::pair(frame->text(QAccessible::Name), frame->role()),
+                 std::pair(QString("Vantril"), QAccessible::Window));
+        using Stop =
+            std::tuple<QString, int, bool, bool, bool>;  // name, role, editable, read-only, described
+        const int button = QAccessible::Button, box = QAccessible::EditableText;
+        const Stop vantril{"Vantril", button, false, false, true};
+        for (const Stop& stop :
+             {vantril, Stop{"Database Name:", box, true, false, true},
+              Stop{"Form", QAccessible::ListItem, false, false, false},
+              Stop{"Next", button, false, false, true}, Stop{"Previous", button, false, false, true},
+              Stop{"Name:", box, false, true, false}, Stop{"Date Created:", box, false, true, false},
+              Stop{"Date Updated:", box, false, true, false}, vantril}) {
+            QAccessibleInterface* node = frame->focusChild();
+            QVERIFY(node != nullptr && node->state().focused);
+            QCOMPARE(Stop(node->text(QAccessible::Name), node->role(), node->state().editable,
+                          node->state().readOnly, !node->text(QAccessible::Description).isEmpty()),
+                     stop);
             QVERIFY(Child<QListWidget>("lstType")->selectedItems().isEmpty());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
-    // Outcome: sources opened|messages|boxes|exit status, and a long Open's progress box and
-    // whether the window closed meanwhile. "oom" fails the next message; "drop=URLs+text".
-    void actions_data() {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("outcome");
-        const auto row = [](const char* tag, const char* steps, const char* outcome) {
-            QTest::newRow(tag) << QString(steps) << QString(outcome);
-        };
-        // clang-format off
-        row("Enter, Space on Vantril", "pick=Report Enter@cmdVantril Space@cmdVantril", "Report;,Report;||,,,|-1");
-        row("Return on Next", "Return@cmdNext", "|Error 101: Object not set|,,,|1");
-        row("Enter on Previous", "Enter@cmdPrev", "|Error 101: Object not set|,,,|1");
-        row("Return in the box or list", "Return@txtDatabase Enter@lstType", "||,,,|-1");
-        row("Vantril shows nothing", "pick=Query name=app;1.db cmdVantril", "Query;app;1.db||app;1.db,,,|-1");
-        row("Next", "cmdVantril cmdNext", ";||,Orders,03/02/2024 09:15:00,7|-1");
-        row("both ends", "cmdVantril cmdNext cmdNext cmdPrev cmdPrev cmdPrev",
-            ";|At End of File,At Start of File|,Customers,03/01/2024,later|-1");
-        row("out of memory", "cmdVantril oom cmdPrev", ";|Error 103: Out of memory.|,,,|1");
-        row("long Open", "slow cmdVantril", ";||,,,|-1|Vantril: Objects read so far: 42, closed 0");
-        row("long Open, en_US", "slow read=1500000 locale=en_US cmdVantril",
-            ";||,,,|-1|Vantril: Objects read so far: 1,500,000, closed 0");
-        row("sorting, de_DE", "slow sort=1500000 locale=de_DE cmdVantril",
-            ";||,,,|-1|Vantril: Sorting 1.500.000 objects\u2026, closed 0");
-        row("drop a file", "name=old.db drop=file:///my%20a.db+file:///my%20a.db", "||/my a.db,,,|-1");
-        row("drop its URI alone", "pick=Form drop=file:///my%20a.db cmdVantril", "Form;/my a.db||/my a.db,,,|-1");
-        row("drop two files", "name=old.db drop=file:///a.db,file:///b.db+two", "||twoold.db,,,|-1");
-        row("drop text", "name=old.db drop=+x.db", "||x.dbold.db,,,|-1");
-        // clang-format on
+    // Query and "app;1.db" chosen, then Return on each button in turn: how many Opens were asked for,
+    // what was said and shown, and the exit status (-1: none).
+    void presses_data() {
+        QTest::addColumn<QStringList>("controls");
+        QTest::addColumn<bool>("outOfMemory");  // the first message fails
+        QTest::addColumn<int>("opens");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("exit");
+        const QStringList none, blank{"", "", ""};
+        QTest::newRow("Next before an Open")
+            << QStringList{"cmdNext"} << false << 0
+            << QStringList{"Error 101: Object not set: no record set is open yet. Pick a kind and press Vantril first."}
+            << blank << 1;
+        QTest::newRow("both ends") << QStringList{"cmdVantril", "cmdNext", "cmdNext",
+                                                  "cmdPrev",    "cmdPrev", "cmdPrev"}
+                                   << false << 1 << QStringList{"At End of File", "At Start of File"}
+                                   << QStringList{"Customers", "03/01/2024", "later"} << -1;
+        QTest::newRow("out of memory") << QStringList{"cmdVantril", "cmdPrev"} << true << 1
+                                       << QStringList{"Error 103: Out of memory."} << blank << 1;
     }
-    void actions() {
-        QFETCH(QString, steps);
-        QString progress;
+    void presses() {
+        QFETCH(QStringList, controls);
+        QFETCH(bool, outOfMemory);
+        QFETCH(int, opens);
+        Child<QListWidget>("lstType")->item(1)->setSelected(true);
+        Child<QLineEdit>("txtDatabase")->setText("app;1.db");
+        presenter_.outOfMemory = outOfMemory;
+        for (const QString& control : controls) {
+            Child(control)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(Child(control), Qt::Key_Return);
+        }
+        QStringList sources, boxes;
+        for (const auto& call : provider_->rows.calls()) sources << QString::fromStdString(call.source);
+        for (const char* box : {"txtName", "txtDateCreated", "txtDateUpdated"})
+            boxes << Child<QLineEdit>(box)->text();
+        QCOMPARE(sources, QStringList(opens, "Query;app;1.db"));
+        QTEST(presenter_.messages, "messages");
+        QTEST(boxes, "boxes");
+        QTEST(presenter_.exitStatus, "exit");
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+    // An Open held for a time, or until its box shows: after the quiet time, the box, busy, wide enough
+    // for its caption, with the progress in the window's locale; the window cannot be closed meanwhile.
+    void longOpen_data() {
+        QTest::addColumn<int>("held");  // milliseconds
+        QTest::addColumn<quint64>("progress");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("quick") << 200 << 7ull << "C"
+                               << "";
+        QTest::newRow("reading, en_US") << 10000 << 1500000ull << "en_US"
+                                        << "Objects read so far: 1,500,000";
+        QTest::newRow("sorting, de_DE") << 10000 << (1500000ull | dataaccess::kSortingRows) << "de_DE"
+                                        << "Sorting 1.500.000 objects\u2026";
+    }
+    void longOpen() {
+        QFETCH(int, held);
+        QFETCH(quint64, progress);
+        QFETCH(QString, locale);
+        provider_->progress = progress;
+        window_->setLocale(QLocale(locale));
+        QString shown;
+        bool closed = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
-            auto* box = window_->findChild<QWidget*>("openProgress");
-            if (box == nullptr || !box->isVisible() || !progress.isEmpty()) return;
-            const auto* busy = box->findChild<QProgressBar*>();
-            progress = "|" + box->windowTitle() + ": " + box->findChild<QLabel*>()->text() + ", closed " +
-                       QString::number(window_->close());
-            if (!HoldsCaption(box) || busy->maximum() != 0) progress += ", narrow or not busy";
-            spy_->held = false;
+            auto* box = window_->findChild<QDialog*>("openProgress");
+            if (box == nullptr || !box->isVisible() || !shown.isEmpty()) return;
+            shown = box->findChild<QLabel*>()->text();
+            QVERIFY(HoldsCaption(box) && box->findChild<QProgressBar*>()->maximum() == 0);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            closed = window_->close();
+            provider_->held = false;
         });
         watch.start(10);
-        QTimer::singleShot(10000, [spy = spy_] { spy->held = false; });  // never hang
-        for (const QString& step : steps.split(u' ')) {
-            const QString value = step.section(u'=', 1);
-            QWidget* focused = step.contains(u'@') ? Child(step.section(u'@', 1)) : nullptr;
-            if (step == "oom") presenter_.outOfMemory = true;
-            if (step.startsWith("read=")) spy_->progress = value.toULongLong();
-            if (step.startsWith("sort=")) spy_->progress = value.toULongLong() | dataaccess::kSortingRows;
-            if (step.startsWith("locale=")) window_->setLocale(QLocale(value));
-            spy_->held = spy_->held || step == "slow";
-            if (step.startsWith("cmd")) QTest::mouseClick(Child<QPushButton>(step), Qt::LeftButton);
-            if (step.startsWith("name=")) Child<QLineEdit>("txtDatabase")->setText(value);
-            if (step.startsWith("pick="))
-                Child<QListWidget>("lstType")->findItems(value, {})[0]->setSelected(true);
-            if (focused != nullptr) focused->setFocus(Qt::TabFocusReason);
-            if (focused != nullptr)
-                QTest::keyClick(focused, Qt::Key(QKeySequence(step.section(u'@', 0, 0))[0].key()));
-            if (!step.startsWith("drop=")) continue;
-            QMimeData data;
-            if (!value.startsWith(u'+'))
-                data.setUrls(QUrl::fromStringList(value.section(u'+', 0, 0).split(u',')));
-            if (value.contains(u'+')) data.setText(value.section(u'+', 1));
-            QDragEnterEvent enter(QPoint(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QDropEvent drop(QPointF(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(Child("txtDatabase"), &enter);
-            if (enter.isAccepted()) QApplication::sendEvent(Child("txtDatabase"), &drop);
-        }
-        QStringList asked, said, boxes;
-        for (const auto& call : spy_->rows.calls()) asked << QString::fromStdString(call.source);
-        for (const QString& message : presenter_.messages) said << message.section(u':', 0, 1);
-        for (const char* box : {"txtDatabase", "txtName", "txtDateCreated", "txtDateUpdated"})
-            boxes << Child<QLineEdit>(box)->text();
-        QCOMPARE(spy_->shapes, QList<int>(asked.size(), Qt::WaitCursor));
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QVERIFY(window_->isVisible() && !window_->findChild<QWidget*>("openProgress"));
-        const QString exit = QString::number(presenter_.exitStatus);
-        QTEST(QStringList({asked.join(u','), said.join(u','), boxes.join(u','), exit}).join(u'|') + progress,
-              "outcome");
+        QTimer::singleShot(held, [provider = provider_] { provider->held = false; });  // also: never hang
+        provider_->held = true;
+        QTest::mouseClick(Child<QPushButton>("cmdVantril"), Qt::LeftButton);
+        QTEST(shown, "shown");
+        QVERIFY(!closed && window_->isVisible() && !window_->findChild<QDialog*>("openProgress"));
+    }
+    // One local file dropped on the name box replaces its text; the box refuses other URLs.
+    void drop_data() {
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a file") << QStringList{"file:///my%20a.db"} << "/my a.db";
+        QTest::newRow("two files") << QStringList{"file:///a.db", "file:///b.db"} << "old.db";
+        QTest::newRow("not local") << QStringList{"http://host/a.db"} << "old.db";
+    }
+    void drop() {
+        QFETCH(QStringList, urls);
+        auto* box = Child<QLineEdit>("txtDatabase");
+        box->setText("old.db");
+        QMimeData data;
+        data.setUrls(QUrl::fromStringList(urls));
+        QDragEnterEvent enter(QPoint(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(1, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+        if (enter.isAccepted()) QApplication::sendEvent(box, &drop);
+        QTEST(box->text(), "name");
     }
     // A value drawn cut, and only that, has a literal tooltip, capped at 300 characters.
     void displayBoxes_data() {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("tooltip");
         const QString markup = QString("<img src=/x.png> <b>bold</b>    &amp; ").repeated(4);
         const QString cut = "\u2026", smile = "\U0001F600";
-        // clang-format off
-        QTest::newRow("fits") << QByteArray("Orders") << "Orders" << "";
-        for (const char* date : {"12/31/2025 12:59:59 PM", "31/12/2025 12:59:59", "31.12.2025 12:59:59"})
-            QTest::newRow(date) << QByteArray(date) << date << "";
-        QTest::newRow("long") << QByteArray(40000, 'n') << QString(40000, 'n') << QString(300, 'n') + cut;
-        QTest::newRow("markup, spaces") << markup.toUtf8() << markup << markup;
-        QTest::newRow("not UTF-8") << QByteArray("a\xff b") << "a\uFFFD b" << "";
-        QTest::newRow("pair cut") << ("x" + smile.repeated(200)).toUtf8() << "x" + smile.repeated(200)
-                                  << "x" + smile.repeated(149) + cut;
-        // clang-format on
+        QTest::newRow("widest date") << "12/31/2025 12:59:59 PM"
+                                     << "";
+        QTest::newRow("long") << QString(40000, 'n') << QString(300, 'n') + cut;
+        QTest::newRow("markup, spaces") << markup << markup;
+        QTest::newRow("pair cut") << "x" + smile.repeated(200) << "x" + smile.repeated(149) + cut;
     }
     void displayBoxes() {
-        QFETCH(QByteArray, value);
-        QFETCH(QString, shown);
+        QFETCH(QString, value);
         auto* box = Child<QLineEdit>("txtDateCreated");
         window_->SetBoxText(browse::Box::DateCreated, std::string(500, 'w'));  // a tooltip to replace
         window_->SetBoxText(browse::Box::DateCreated, value.toStdString());
-        QCOMPARE(box->text(), shown);
+        QTest::keyClicks(box, "typed");  // and the box takes no typing
+        QCOMPARE(box->text(), value);
         QCOMPARE(box->cursorPosition(), 0);
-        QTEST(Shown(box->toolTip()), "tooltip");
+        QTEST(QTextDocumentFragment::fromHtml(box->toolTip()).toPlainText(), "tooltip");
         const QImage alone = box->grab().toImage();  // a cut text hides what would follow it
-        box->setText(shown + "MMMM");
+        box->setText(value + "MMMM");
         box->setCursorPosition(0);
         QCOMPARE(box->grab().toImage() != alone, box->toolTip().isEmpty());
     }
-    // The real boxes, a timer as the user: caption|text|buttons|icon|holds its caption|at most two lines
-    // (on a screen at least 800 wide). Also run at other scales and under the GTK theme.
+    // The real boxes, a timer as the user: captioned, plain text, OK only, wide enough for the caption,
+    // and a long text in at most two lines. Also run at other scales and under the GTK theme.
+    void boxes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QMessageBox::Icon>("icon");
+        QTest::newRow("message") << "At End of File" << QMessageBox::NoIcon;
+        QTest::newRow("failure") << "Error 2011: The database '/home/someone/<b>Documents</b>/catalogs/2024' "
+                                    "is a folder, not a database file."
+                                 << QMessageBox::Critical;
+    }
     void boxes() {
+        QFETCH(QString, text);
+        QFETCH(QMessageBox::Icon, icon);
         BoxPresenter boxes;
-        QStringList seen;
         QTimer dismiss;
         connect(&dismiss, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) return;
+            if (box == nullptr || !box->isVisible()) return;
+            box->button(QMessageBox::Ok)->click();  // first, so that no failure below leaves it open
             const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-            const int lines = label->wordWrap()
-                                  ? label->heightForWidth(label->width()) / label->fontMetrics().lineSpacing()
-                                  : 1;
-            seen << QString("%1|%2|%3|%4|%5|%6")
-                        .arg(box->windowTitle(), Shown(label->text(), label->textFormat()))
-                        .arg(box->standardButtons())
-                        .arg(box->icon())
-                        .arg(HoldsCaption(box))
-                        .arg(lines <= 2 || box->screen()->availableGeometry().width() < 800);
-            box->button(QMessageBox::Ok)->click();
+            QCOMPARE(
+                std::tuple(box->windowTitle(), label->text(), label->textFormat(), box->standardButtons()),
+                std::tuple(QString("Vantril"), text, Qt::PlainText,
+                           QMessageBox::StandardButtons(QMessageBox::Ok)));
+            QCOMPARE(box->icon(), icon);
+            QVERIFY(HoldsCaption(box));
+            QVERIFY(label->heightForWidth(label->width()) < 3 * label->fontMetrics().lineSpacing());
         });
         dismiss.start(10);
-        const QString folder =
-            "Error 2011: The database '/home/someone/Documents/catalogs/2024' is a folder, "
-            "not a database file.";
-        boxes.ShowMessage(*window_, "At End of File");
-        boxes.ShowFailure(*window_, "Error 2010: No file '<b>x</b>.db'.");
-        boxes.ShowFailure(*window_, folder);
-        QCOMPARE(seen, QStringList({"Vantril|At End of File|1024|0|1|1",
-                                    "Vantril|Error 2010: No file '<b>x</b>.db'.|1024|3|1|1",
-                                    "Vantril|" + folder + "|1024|3|1|1"}));
-    }
-    // Exit; last, as it leaves the event loop.
-    void realExit() {
-        BoxPresenter boxes;
-        QTimer::singleShot(0, [&] { boxes.EndProgram(*window_, 1); });
-        QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang
-        QCOMPARE(QApplication::exec(), 1);
-        QVERIFY(!window_->isVisible());
+        if (icon == QMessageBox::Critical)
+            boxes.ShowFailure(*window_, text);
+        else
+            boxes.ShowMessage(*window_, text);
     }
 };
 
