@@ -207,7 +207,9 @@ int CatalogReader::WorkBudget::Check(void* budget) noexcept {
 dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort) {
     // One read transaction for the schema checks, the plan and the rows, so
     // that all see the same state of the file even while another program writes.
-    dataaccess::Status status = Execute("BEGIN");
+    // Reading a header value starts it at once, so that SQLite reads the
+    // schema inside it too rather than under a lock of its own before.
+    dataaccess::Status status = Execute("BEGIN; PRAGMA main.schema_version");
     std::size_t which = 0;
     if (status.ok()) status = CheckCatalogTable(which);
     if (status.ok()) status = ChoosePlan(kind, which, sort);
