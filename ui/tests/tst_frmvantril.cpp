@@ -1,7 +1,6 @@
 // The window through its controls, as users, readers and file managers reach it.
 #include <QtTest>
 #include <QtWidgets>
-#include <atomic>
 
 #include "boxpresenter.h"
 #include "frmvantril.h"
