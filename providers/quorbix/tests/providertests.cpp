@@ -1,7 +1,6 @@
 // The provider through files: each case makes a catalog and the files beside it, opens it, and checks
 // the numbered error or the rows, and that nothing was written beside the database.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -10,10 +9,8 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include "quorbixprovider.h"
@@ -23,11 +20,6 @@ namespace quorbix {
 namespace {
 namespace fs = std::filesystem;
 
-struct TempFolder {
-    std::string name = (fs::temp_directory_path() / "quorbix-test-XXXXXX").string();
-    fs::path path = mkdtemp(name.data()) != nullptr ? name : throw std::runtime_error("no temporary folder");
-    ~TempFolder() { fs::permissions(path, fs::perms::owner_all), fs::remove_all(path); }
-};
 void RunSql(const std::string& path, const std::string& sql, sqlite3** keep = nullptr) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -53,9 +45,9 @@ std::string Walk(const dataaccess::Rowset& rowset) {
     for (std::size_t cell = 0; cell < 3 * rowset.RowCount(); ++cell) {
         const dataaccess::Value& v = rowset.Read(cell / 3, cell % 3);
         const dataaccess::DateTime d = v.kind() == Date ? v.AsDate() : dataaccess::DateTime{};
-        char text[80];
-        std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
-                      d.minute, d.second);
+        char text[80];  // %.0d: no digits for the offset 0 of a date without a zone
+        std::snprintf(text, 80, "date:%04d-%02d-%02d %02d:%02d:%02d%s%s%.0d", d.year, d.month, d.day, d.hour,
+                      d.minute, d.second, d.HasZone() ? " " : "", d.zone.data(), d.utcOffset);
         if (v.kind() == Real) std::snprintf(text, 80, "real:%.17g", v.AsReal());
         rows += (cell % 3 ? "|"
                  : cell   ? "\n"
@@ -64,13 +56,12 @@ std::string Walk(const dataaccess::Rowset& rowset) {
                  : v.kind() == Text    ? "text:" + std::string(v.AsText())
                  : v.kind() == Integer ? "int:" + std::to_string(v.AsInteger())
                                        : text);
-        if (d.HasZone()) rows += " " + std::string(d.zone.data()) + std::to_string(d.utcOffset);
     }
     return rows;
 }
 // Names, times and bytes of the folder's entries; its own time shows even a temporary file deleted
 // at once, unless the catalog is in WAL mode (byte 18 is 2), where SQLite adds its files.
-std::map<std::string, std::string> FolderState() {
+auto FolderState() {
     std::map<std::string, std::string> state;
     struct stat info {};
     for (const auto& entry : fs::directory_iterator(".")) {
@@ -79,8 +70,7 @@ std::map<std::string, std::string> FolderState() {
             std::to_string(info.st_mtim.tv_nsec) + (S_ISREG(info.st_mode) ? ReadBytes(entry.path()) : "");
     }
     stat(".", &info);
-    if ((ReadBytes("c.db") + std::string(19, '\0'))[18] != 2)
-        state["."] = std::to_string(info.st_mtim.tv_nsec);
+    if (ReadBytes("c.db").find("\2\2", 18) != 18) state["."] = std::to_string(info.st_mtim.tv_nsec);
     return state.erase("c.db-wal"), state.erase("c.db-shm"), state;
 }
 // Every connection gets side_effect(), which leaves a file in the current folder: the folder check
@@ -97,7 +87,7 @@ struct Case {
     const char* what;    // its words make the test's name
     std::string sql;     // run on c.db, in the case's folder, which is also $HOME
     int number;          // 0: opens
-    std::string expect;  // its rows when it opens, else words of the description, one a line
+    std::string expect;  // its rows when it opens, else a pattern found in its description
     std::string source = "Form;c.db";
     void (*files)() = [] {};  // then makes the files beside c.db
     std::string writer = "";  // then a second connection runs this, and stays open through the open
@@ -111,7 +101,7 @@ std::string Name(const testing::TestParamInfo<Row>& info) {
 const std::string kTable = "CREATE TABLE objects(kind TEXT, name, date_created, date_updated); ",
                   kRows = kTable + "INSERT INTO objects VALUES ",
                   kForm = kRows + "('Form', 'a', NULL, NULL);", kWal = "PRAGMA journal_mode = WAL; " + kForm,
-                  a = "text:a|null|null", kMidChange = "BEGIN EXCLUSIVE; DELETE FROM objects;";
+                  a = "text:a|null|null", kMidChange = "BEGIN EXCLUSIVE; UPDATE objects SET name = 'b';";
 // Links, a pipe, and names that SQLite would read as URIs or special names.
 void OddNames() {
     fs::copy_file("c.db", "we;ird 'quoted' \"name\".db");
@@ -140,8 +130,11 @@ class ProviderOpen : public testing::TestWithParam<Case> {
 protected:
     ~ProviderOpen() override {
         sqlite3_close(writer_), sqlite3_free(std::exchange(sqlite3_temp_directory, nullptr));
+        fs::permissions(folder_, fs::perms::owner_all), fs::remove_all(folder_);
     }
-    const TempFolder folder_{};
+    std::string folder_ = (fs::temp_directory_path() / "quorbix-test-XXXXXX").string();
+    const bool made_ =
+        mkdtemp(folder_.data()) != nullptr || (throw std::runtime_error("no temporary folder"), 0);
     sqlite3* writer_ = nullptr;
 };
 
@@ -150,8 +143,8 @@ TEST_P(ProviderOpen, GivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     ASSERT_NE(geteuid(), 0u) << "root ignores the permissions some cases need; ctest runs this as nobody";
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // spelled out, so that no zone files are needed
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(&AddSideEffect));
-    fs::current_path(folder_.path), setenv("HOME", folder_.path.c_str(), 1);
-    sqlite3_temp_directory = sqlite3_mprintf("%s", folder_.path.c_str());
+    fs::current_path(folder_), setenv("HOME", folder_.c_str(), 1);
+    sqlite3_temp_directory = sqlite3_mprintf("%s", folder_.c_str());
     RunSql("c.db", c.sql), c.files();
     if (!c.writer.empty()) RunSql("c.db", c.writer, &writer_);
     const auto before = FolderState();
@@ -160,9 +153,7 @@ TEST_P(ProviderOpen, GivesItsNumberedErrorOrItsRowsAndLeavesTheFolderAlone) {
     EXPECT_LT(sqlite3_memory_highwater(0), 8 << 20) << "SQLite's own peak memory during the open";
     EXPECT_EQ(status.number, c.number) << status.description;
     EXPECT_EQ(rowset ? Walk(*rowset) : c.expect, c.expect);
-    std::istringstream words(rowset ? "" : c.expect);
-    for (std::string word; std::getline(words, word);)
-        EXPECT_NE(status.description.find(word), std::string::npos) << status.description;
+    EXPECT_TRUE(rowset || std::regex_search(status.description, std::regex(c.expect))) << status.description;
     EXPECT_EQ(FolderState(), before) << "the provider changed the folder";
 }
 
@@ -177,7 +168,7 @@ const std::vector<Case> kCases = {
     {"link to a pipe", kForm, 2011, "/pipe-link.db' is a named pipe", "Form;pipe-link.db", OddNames},
     {"device, never read", kForm, 2011, "device", "Form;/dev/zero"},
     {"semicolon and quotes in the name", kForm, 0, a, "Form;we;ird 'quoted' \"name\".db", OddNames},
-    {"missing file, which stays missing", kForm, 2010, "Cannot find the database '\n/file:x.db'.",
+    {"missing file, which stays missing", kForm, 2010, "Cannot find the database '.*/file:x.db'",
      "Form;file:x.db", OddNames},
     {"in-memory database", kForm, 2010, "/:memory:'", "Form;:memory:", OddNames},
     {"the process's own memory", kForm, 2012, "Cannot open the database", "Form;/proc/self/mem"},
@@ -190,7 +181,7 @@ const std::vector<Case> kCases = {
     {"cut short", kManyForms, 2014, "/c.db' is damaged", "Form;c.db",
      [] { fs::resize_file("c.db", 1 << 20); }},
     {"columns missing, the others in capitals", "CREATE TABLE OBJECTS(KIND, Date_Created, x);", 2021,
-     "column(s): name, date_updated."},
+     "column\\(s\\): name, date_updated."},
     {"view",
      "CREATE TABLE t(kind, name, date_created, date_updated); CREATE VIEW objects AS SELECT * FROM t;", 2022,
      "is a view"},
@@ -217,11 +208,11 @@ const std::vector<Case> kCases = {
      "Form;c.db", [] {}, kMidChange},
     {"WAL mode, a writer mid-change", kWal, 0, a, "Form;c.db", [] {}, kMidChange},
     {"WAL mode, read-only folder", kWal, 2012, "WAL mode", "Form;c.db", ReadOnlyFolder},
-    {"WAL mode, its wal and no shm, read-only folder", kWal, 2012, "WAL mode\n'-shm'", "Form;c.db",
+    {"WAL mode, its wal and no shm, read-only folder", kWal, 2012, "WAL mode.*'-shm'", "Form;c.db",
      [] { std::ofstream("c.db-wal"), ReadOnlyFolder(); }},
-    {"pipe as journal", kForm, 2017, "c.db-journal' \nnamed pipe", "Form;c.db",
+    {"pipe as journal", kForm, 2017, "c.db-journal' .*named pipe", "Form;c.db",
      [] { mkfifo("c.db-journal", 0600); }},
-    {"link loop as shm", kWal, 2017, "c.db-shm' \nsymbolic link", "Form;c.db",
+    {"link loop as shm", kWal, 2017, "c.db-shm' .*symbolic link", "Form;c.db",
      [] { fs::create_symlink("c.db-shm", "c.db-shm"); }},
     // The order of the rows: under no index the provider sorts, under the others SQLite walks the index;
     // the kind matches byte for byte, whatever collation its column declares.
@@ -232,12 +223,12 @@ const std::vector<Case> kCases = {
      "('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')",
      0, a + "\ntext:A|null|null"},
     {"no index, and a bad object", kManyForms + "INSERT INTO objects VALUES ('Form', x'00', 0, 0)", 2023,
-     "row 4101 \n'name'"},
+     "row 4101 .*'name'"},
     {"no index, 20 computed names past 1 MiB: the shortest is named, and SQLite never holds them all",
      "CREATE TABLE objects(kind, n, name AS (printf('%.*c', 1100000 - n, 'x')), date_created, date_updated); "
      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
      "INSERT INTO objects(kind, n) SELECT 'Form', i FROM n;",
-     2024, "row 20 \n1099980 bytes"},
+     2024, "row 20 .*1099980 bytes"},
     {"kind declared NOCASE, an index on it byte for byte",
      "CREATE TABLE objects(kind TEXT COLLATE NOCASE, name, date_created, date_updated); INSERT INTO objects "
      "VALUES ('form', 'b', 0, 0), ('FORM', 'c', 0, 0), ('Form', 'a', NULL, NULL); "
@@ -289,15 +280,15 @@ const std::vector<Case> kCases = {
     {"a 1 MiB name", kRows + "('Form', " + kMiB + ", NULL, NULL), ('Form', 'y', NULL, 'z')", 0,
      "text:" + std::string(1 << 20, 'x') + "|null|null\ntext:y|null|text:z"},
     {"a date one byte longer", kRows + "('Form', 'a', 0, 'y' || " + kMiB + ")", 2024,
-     "row 1 \n1048577 bytes\n'date_updated'"},
+     "row 1 .*1048577 bytes.*'date_updated'"},
     {"BLOBs the first by name, counted by row id",
      kRows + "('Form', x'00', 0, 0), ('Query', x'00', x'00', x'00'), ('Form', 'a', x'00', 0)", 2023,
-     "row 3 \n'date_created'"},
+     "row 3 .*'date_created'"},
     // A schema calling a function with side effects, which never runs, or making a row cost far more.
     {"generated column",
      "CREATE TABLE objects(kind, name, date_created, date_updated AS (side_effect(name))); INSERT INTO "
      "objects VALUES ('Form', 'a', 0)",
-     2014, "unsafe use of side_effect()"},
+     2014, "unsafe use of side_effect\\(\\)"},
     {"generated dates of ordinary cost, a short replace()",
      "CREATE TABLE objects(kind, n, name AS (replace(n, '_', ' ')), date_created, date_updated AS "
      "(date(date_created, '+1 day'))); INSERT INTO objects VALUES ('Form', 'a_b', '2024-03-05')",
@@ -313,7 +304,7 @@ const std::vector<Case> kCases = {
      " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
      " + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g)) + length(upper(g))"
      ")); INSERT INTO objects VALUES ('Form', 'a', 0)",
-     2025, "too much work\na program of 388 steps for each object, more than 300."},
+     2025, "too much work.*a program of 388 steps for each object, more than 300."},
     {"one LIKE a row of a 10,000-byte pattern against a 2,000-byte value",
      "CREATE TABLE objects(kind, name, date_created, date_updated AS (hex(zeroblob(1000)) LIKE '%' || "
      "hex(zeroblob(5000)) || 'x%')); INSERT INTO objects VALUES ('Form', 'a', 0)",
@@ -323,7 +314,7 @@ const std::vector<Case> kCases = {
      "SELECT i + 1 FROM n WHERE i < 64) INSERT INTO objects(kind) SELECT 'Form' FROM n; ALTER TABLE objects "
      "ADD COLUMN name DEFAULT '" +
          std::string(1 << 20, 'x') + "';",
-     2025, "too much memory\nfirst 40 objects"},
+     2025, "too much memory.*first 40 objects"},
     {"a generated value of 400 MB a row, behind a cheap expression at insert",
      "CREATE TABLE objects(kind, name, date_created, date_updated AS (0)); WITH RECURSIVE n(i) AS (SELECT 1 "
      "UNION ALL SELECT i + 1 FROM n WHERE i < 20) INSERT INTO objects SELECT 'Form', i, 0 FROM n; PRAGMA "
@@ -332,38 +323,21 @@ const std::vector<Case> kCases = {
      2025, "too much work"}};
 INSTANTIATE_TEST_SUITE_P(EachSourceAndFile, ProviderOpen, testing::ValuesIn(kCases), Name<Case>);
 
-// The outcomes of count opens of source while another thread runs step over and over.
-std::map<int, int> OpensMeanwhile(int count, const std::string& source, const auto& step) {
-    std::map<int, int> outcomes;
-    std::atomic<bool> stop = false;
-    std::atomic<int> steps = 0;
-    std::thread other([&] {
-        while (!stop) step(), ++steps;
-    });
-    while (steps == 0) std::this_thread::yield();  // else the opens may all be over before it starts
-    for (int i = 0; i < count; ++i) ++outcomes[Open(source).first.number];
-    stop = true, other.join();
-    return outcomes;
-}
-
-TEST(Provider, AWriterCommittingBackToBackIsWaitedForAndAPipeSwappedInNeverHangs) {
-    const TempFolder folder{};
-    const std::string path = folder.path / "c.db", pipe = folder.path / "pipe";
+// Each commit holds the lock 15 ms, with gaps far shorter than a millisecond: every open gets in.
+TEST_F(ProviderOpen, AWriterCommittingBackToBackIsWaitedFor) {
+    const std::string path = folder_ + "/c.db";
     sqlite3* writer = nullptr;
-    RunSql(path, kForm, &writer);
-    // Each commit holds the lock 15 ms, with gaps far shorter than a millisecond.
-    const auto commit = [writer] {
-        sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE objects SET name = 'b';", nullptr, nullptr, nullptr);
-        usleep(15000), sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), usleep(200);
-    };
-    EXPECT_EQ(OpensMeanwhile(100, "Form;" + path, commit), (std::map<int, int>{{0, 100}}));
-    sqlite3_close(writer);
-    // Swapped as often as an open takes, to land between the check and the open; a hang times out.
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    auto swapped = OpensMeanwhile(500, "Form;" + path, [&] {
-        renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE), usleep(10);
+    RunSql(path, kForm + kMidChange, &writer);
+    std::atomic<bool> stop = false;
+    std::thread other([&] {
+        while (!stop)
+            usleep(15000), sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), usleep(200),
+                sqlite3_exec(writer, kMidChange.c_str(), nullptr, nullptr, nullptr);
     });
-    EXPECT_EQ(swapped[0] + swapped[2011], 500);
+    int opened = 0;
+    for (int i = 0; i < 100; ++i) opened += Open("Form;" + path).first.number == 0;
+    stop = true, other.join(), sqlite3_close(writer);
+    EXPECT_EQ(opened, 100);
 }
 
 // An index holding the dates in the order shown is walked; any other index on kind only for a kind
@@ -386,28 +360,20 @@ const std::string kForty = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i 
                   kCommon = kForty + "INSERT INTO objects SELECT 'Form', i, 0, 0 FROM n; ",
                   kRare = kForty + "INSERT INTO objects SELECT 'Query', i, 0, 0 FROM n; " +
                           "INSERT INTO objects VALUES ('Form', 'a', 0, 0); ",
-                  kPrimaryKey =
-                      "CREATE TABLE objects(kind TEXT, name, date_created, date_updated, "
-                      "PRIMARY KEY(kind, name)); ",
                   kCovering = ", date_created, date_updated)";
 INSTANTIATE_TEST_SUITE_P(
     EachIndex, ReadPlanForForms,
     testing::ValuesIn(std::vector<Plan>{
-        {"no index", kTable + kRare, false},
         {"index on kind and name, common kind", kTable + kCommon + kIndex + ")", false},
         {"index on kind and name, rare kind", kTable + kRare + kIndex + ")", true},
         {"covering index", kTable + kCommon + kIndex + kCovering, true},
-        {"primary key, common kind", kPrimaryKey + kCommon, false},
-        {"primary key, rare kind", kPrimaryKey + kRare, true},
+        {"primary key, rare kind",
+         "CREATE TABLE objects(kind TEXT, name, date_created, date_updated, PRIMARY KEY(kind, name)); " +
+             kRare,
+         true},
         {"covering, names in binary order",
          kTable + kCommon + "CREATE INDEX k ON objects(kind, name" + kCovering, false},
-        {"covering, names descending", kTable + kCommon + kIndex + " DESC" + kCovering, false},
-        {"covering, partial", kTable + kCommon + kIndex + kCovering + " WHERE kind = 'Form'", false},
-        {"covering, kind NOCASE",
-         kTable + kCommon + "CREATE INDEX k ON objects(kind COLLATE NOCASE, name COLLATE NOCASE" + kCovering,
-         false},
-        {"covering, on lower(name)",
-         kTable + kCommon + "CREATE INDEX k ON objects(kind, lower(name)" + kCovering, false}}),
+        {"covering, partial", kTable + kCommon + kIndex + kCovering + " WHERE kind = 'Form'", false}}),
     Name<Plan>);
 
 }  // namespace
