@@ -173,8 +173,6 @@ dataaccess::Status CatalogReader::Configure() {
     sqlite3_busy_handler(db_.get(), &CatalogReader::WaitForLock, this);
     // Read-only refusals differ only in their extended codes (see SqliteFailure).
     sqlite3_extended_result_codes(db_.get(), 1);
-    if (const int installed = functions_.Install(db_.get()); installed != SQLITE_OK)
-        return Failure(installed);
     // Sorting a catalog that lacks its index must not spill into temporary
     // files: nothing is ever written.
     return Execute("PRAGMA query_only = 1; PRAGMA temp_store = MEMORY");
@@ -189,7 +187,8 @@ int CatalogReader::WaitForLock(void* reader, int tries) noexcept {
     return 1;
 }
 
-CatalogReader::WorkBudget::WorkBudget(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {
+CatalogReader::WorkBudget::WorkBudget(sqlite3* db, sqlite3_stmt* statement, std::uint64_t heldRows)
+    : db_(db), statement_(statement), heldRows_(heldRows) {
     sqlite3_progress_handler(db_, kStepsBetweenChecks, &WorkBudget::Check, this);
 }
 
@@ -199,16 +198,18 @@ int CatalogReader::WorkBudget::Check(void* budget) noexcept {
     auto& self = *static_cast<WorkBudget*>(budget);
     self.steps_ += kStepsBetweenChecks;
     // Rows read are those handed back, plus those a scan without an index
-    // passed over.
+    // passed over, plus those a walk may sort before it hands back any.
     const auto scanned =
         static_cast<std::uint64_t>(sqlite3_stmt_status(self.statement_, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0));
-    return self.steps_ > kStepsPerRow * (1 + self.rows_ + scanned) ? 1 : 0;
+    return self.steps_ > kStepsPerRow * (1 + self.rows_ + scanned + self.heldRows_) ? 1 : 0;
 }
 
 dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catalog& catalog, bool& sort) {
     // One read transaction for the schema checks, the plan and the rows, so
     // that all see the same state of the file even while another program writes.
-    dataaccess::Status status = Execute("BEGIN");
+    // Reading a header value starts it at once, so that SQLite reads the
+    // schema inside it too rather than under a lock of its own before.
+    dataaccess::Status status = Execute("BEGIN; PRAGMA main.schema_version");
     std::size_t which = 0;
     if (status.ok()) status = CheckCatalogTable(which);
     if (status.ok()) status = ChoosePlan(kind, which, sort);
@@ -219,25 +220,34 @@ dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catal
 
 dataaccess::Status CatalogReader::ChoosePlan(std::string_view kind, std::size_t which, bool& sort) {
     ReadPlan plan = ReadPlan::kWalk;
-    const int result = ChooseReadPlan(db_.get(), kind, kRowIdNames[which], plan);
+    double span = 0;
+    const int result = ChooseReadPlan(db_.get(), kind, kRowIdNames[which], plan, span);
     sort = plan == ReadPlan::kScan;
+    heldRows_ = static_cast<std::uint64_t>(std::clamp(span, 0.0, kMaxHeldRows));
     return result == SQLITE_OK ? dataaccess::Status{} : Failure(result);
 }
 
 dataaccess::Status CatalogReader::CheckCatalogTable(std::size_t& which) {
     dataaccess::Status status = CheckTableType();
     if (status.ok()) status = CheckColumns(which);
+    // A read runs a function of the schema's only where it computes a
+    // column read (triggers and CHECK constraints run on writes, an index
+    // is read as stored, a default is a constant): only then are the costly
+    // ones bounded, before any statement that reads a row is prepared.
+    if (status.ok() && computesColumns_) {
+        if (const int installed = functions_.Install(db_.get()); installed != SQLITE_OK)
+            status = Failure(installed);
+    }
     if (status.ok()) status = LimitRead(which);
     return status;
 }
 
 dataaccess::Status CatalogReader::CheckTableType() {
+    // The PRAGMA statements, here and in CheckColumns, cost far less to
+    // prepare on a fresh connection than their table-valued forms. A row:
+    // schema, name, type, ncol, wr, strict.
     Statement table;
-    if (auto status =
-            Prepare("SELECT type, wr FROM pragma_table_list('objects') WHERE schema = 'main'", table);
-        !status.ok()) {
-        return status;
-    }
+    if (auto status = Prepare("PRAGMA main.table_list('objects')", table); !status.ok()) return status;
     const int found = sqlite3_step(table.get());
     if (found == SQLITE_DONE) {
         return {errors::kCatalogMissing, "The database " + Quoted(path_) +
@@ -248,7 +258,7 @@ dataaccess::Status CatalogReader::CheckTableType() {
 
     // Only an ordinary rowid table gives stable row numbers to order ties by
     // and to name in messages.
-    const std::string_view type = ColumnText(table.get(), 0);
+    const std::string_view type = ColumnText(table.get(), 2);
     const char* unusable = nullptr;
     if (type == "view") {
         unusable = "a view";
@@ -256,7 +266,7 @@ dataaccess::Status CatalogReader::CheckTableType() {
         unusable = "a virtual table";
     } else if (type != "table") {
         unusable = "a shadow table";
-    } else if (sqlite3_column_int(table.get(), 1) != 0) {
+    } else if (sqlite3_column_int(table.get(), 4) != 0) {
         unusable = "a WITHOUT ROWID table";
     }
     if (unusable == nullptr) return {};
@@ -265,21 +275,19 @@ dataaccess::Status CatalogReader::CheckTableType() {
 }
 
 dataaccess::Status CatalogReader::CheckColumns(std::size_t& which) {
+    // A row: cid, name, type, notnull, dflt_value, pk, hidden.
     Statement columns;
-    if (auto status = Prepare("SELECT name, hidden FROM pragma_table_xinfo('objects', 'main')", columns);
-        !status.ok()) {
-        return status;
-    }
+    if (auto status = Prepare("PRAGMA main.table_xinfo('objects')", columns); !status.ok()) return status;
     std::array<bool, kRequiredColumns.size()> present{};
     std::array<bool, kRowIdNames.size()> hidden{};
     int stepped;
     while ((stepped = sqlite3_step(columns.get())) == SQLITE_ROW) {
-        const std::string_view name = ColumnText(columns.get(), 0);
+        const std::string_view name = ColumnText(columns.get(), 1);
         for (std::size_t i = 0; i < kRequiredColumns.size(); ++i) {
             const bool required = dataaccess::EqualsIgnoringAsciiCase(name, kRequiredColumns[i]);
             present[i] |= required;
             // 2: a virtual generated column, computed on every read.
-            computesColumns_ |= required && sqlite3_column_int(columns.get(), 1) == 2;
+            computesColumns_ |= required && sqlite3_column_int(columns.get(), 6) == 2;
         }
         for (std::size_t i = 0; i < kRowIdNames.size(); ++i)
             hidden[i] |= dataaccess::EqualsIgnoringAsciiCase(name, kRowIdNames[i]);
@@ -345,7 +353,7 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
     // keeps only the bad object that sorts first, and compares the later
     // rows with it, as the sort would, without keeping them. It costs no
     // more than the read of a good catalog.
-    WorkBudget budget(db_.get(), rows.get());
+    WorkBudget budget(db_.get(), rows.get(), inRowOrder ? 0 : heldRows_);
     FirstBadObject first;
     int stepped;
     while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {

@@ -95,10 +95,13 @@ private:
     // it read from the table (or handed back), SQLite stops it with
     // SQLITE_INTERRUPT. Only the statement's own steps count. SQLite checks
     // only where its program jumps, so the steps of one row are bounded apart
-    // (LimitRead).
+    // (LimitRead). A walk sorts all of a kind's objects (an index on kind
+    // alone) or of one name (the ties of a covering index) before it hands
+    // back the first: heldRows, as many as the table may hold, are counted
+    // as read from the start.
     class WorkBudget {
     public:
-        WorkBudget(sqlite3* db, sqlite3_stmt* statement);
+        WorkBudget(sqlite3* db, sqlite3_stmt* statement, std::uint64_t heldRows);
         ~WorkBudget();
         WorkBudget(const WorkBudget&) = delete;
         WorkBudget& operator=(const WorkBudget&) = delete;
@@ -108,9 +111,12 @@ private:
         static int Check(void* budget) noexcept;
         sqlite3* db_;
         sqlite3_stmt* statement_;
+        std::uint64_t heldRows_;
         std::uint64_t rows_ = 0;
         std::uint64_t steps_ = 0;
     };
+    // Keeps kStepsPerRow times the rows held far from overflow.
+    static constexpr double kMaxHeldRows = 1e12;
     // SQLite's own busy handler sleeps up to 100 ms between tries and so
     // misses the short gaps of a writer that commits back to back.
     static int WaitForLock(void* reader, int tries) noexcept;
@@ -155,6 +161,8 @@ private:
     // asks for too much work, not that it stores too long a value.
     bool computesColumns_ = false;
     std::uint64_t byteBudget_ = kBaseBytes;
+    // The rows a walk may sort before it hands back the first (WorkBudget).
+    std::uint64_t heldRows_ = 0;
 };
 
 }  // namespace quorbix

@@ -125,17 +125,22 @@ int FewerThan(sqlite3* db, const std::string& index, std::string_view kind, std:
 }  // namespace
 
 int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan) {
+    double span = 0;
+    return ChooseReadPlan(db, kind, rowId, plan, span);
+}
+
+int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& span) {
     plan = ReadPlan::kScan;
+    span = 0;
     std::string kindIndex;
     bool orderedAndCovering = false;
     int result = ReadIndexes(db, kindIndex, orderedAndCovering);
-    if (result != SQLITE_OK || orderedAndCovering) {
+    if (result != SQLITE_OK) return result;
+    if (!orderedAndCovering && kindIndex.empty()) return SQLITE_OK;
+    if ((result = RowIdSpan(db, rowId, span)) != SQLITE_OK || orderedAndCovering) {
         plan = ReadPlan::kWalk;
         return result;
     }
-    if (kindIndex.empty()) return SQLITE_OK;
-    double span = 0;
-    if ((result = RowIdSpan(db, rowId, span)) != SQLITE_OK) return result;
     bool rare = false;
     const double limit = std::min(span / kScanCostShare + 1, 1e18);
     result = FewerThan(db, kindIndex, kind, static_cast<std::int64_t>(limit), rare);
