@@ -2,8 +2,6 @@
 // seconds, Julian days) and the formatter that shows what they give, in a few locales.
 
 #include <bit>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "datetext.h"

@@ -1,6 +1,6 @@
 // A provider module for the loader's tests: one row, "echo". Built again for another interface version
-// (VERSION), which the loader must refuse before calling anything in it, for none (NO_VERSION), and
-// without the entry point (NO_ENTRY).
+// (VERSION), which the loader must refuse before calling anything in it, and without the entry point
+// (NO_ENTRY).
 #include <cstdlib>
 
 #include "memoryprovider.h"
@@ -8,9 +8,7 @@
 #ifndef VERSION
 #define VERSION dataaccess::kInterfaceVersion
 #endif
-#ifndef NO_VERSION
 extern "C" __attribute__((visibility("default"))) const std::uint32_t vantril_interface_version = VERSION;
-#endif
 
 #ifndef NO_ENTRY
 extern "C" __attribute__((visibility("default"))) dataaccess::Provider* vantril_create_provider() {
