@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Starts the installed Vantril far from the build with the sample named on its
-# command line, and checks as a user would: its window, titled and classed as
-# desktops expect, with its icon; opening the sample shows no box (the name
-# and the installed provider were used); a missing database ends it, after
-# its box, with status 1. The sample is named "-reverse" after "--": a
+# command line, and checks as a user would: its window, titled "Vantril" as
+# desktops show it; opening the sample shows no box (the name and the
+# installed provider were used); a missing database ends it, after its box,
+# with status 1. The sample is named "-reverse" after "--": a
 # database name there, not Qt's option, which would mirror the window and
 # leave the box empty. Usage: $0 VANTRIL SAMPLE_DB
 set -euo pipefail
@@ -15,9 +15,6 @@ windows() { xdotool search --onlyvisible --name '^Vantril$' 2>/dev/null || true;
 eventually() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
 window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantril$' | head -n1)" || fail "no window"
 [[ "$(xprop -id "$window" _NET_WM_NAME)" == *'= "Vantril"' ]] || fail "the title is not Vantril"
-[[ "$(xprop -id "$window" WM_CLASS)" == *'"vantril"'* ]] || fail "WM_CLASS does not name vantril"
-has_icon() { [[ "$(xprop -id "$window" _NET_WM_ICON)" == *'Icon ('* ]]; }
-eventually has_icon || fail "the window has no icon"
 # Form at (8,64), Vantril (96,64) 129x33, the database box (0,32).
 click() { xdotool mousemove --sync --window "$window" "$1" "$2" click 1; sleep 0.3; }
 click 30 68 && click 160 80 && sleep 1
