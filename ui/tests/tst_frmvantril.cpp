@@ -66,6 +66,8 @@ private slots:
     // Also run at other scales and under the GTK theme; captions and kinds fit as measured.
     void layout() {
         QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        QCOMPARE(window_->size(), QSize(228, 239));
         const std::tuple<const char*, const char*, QRect> controls[] = {
             // clang-format off
             {"Label1", "Database Name:", {0, 0, 185, 25}},  {"txtDatabase", "", {0, 32, 217, 19}},
@@ -176,6 +178,7 @@ private slots:
             if (box == nullptr || !box->isVisible() || !shown.isEmpty()) return;
             shown = box->findChild<QLabel*>()->text();
             QVERIFY(HoldsCaption(box) && box->findChild<QProgressBar*>()->maximum() == 0);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
             closed = window_->close();
             provider_->held = false;
         });
@@ -184,7 +187,8 @@ private slots:
         provider_->held = true;
         QTest::mouseClick(Child<QPushButton>("cmdVantril"), Qt::LeftButton);
         QTEST(shown, "shown");
-        QVERIFY(!closed && !window_->findChild<QDialog*>("openProgress"));
+        QVERIFY(!closed && !window_->findChild<QDialog*>("openProgress") &&
+                !QGuiApplication::overrideCursor());
     }
     // A local file dropped on the name box replaces its text with the file's path.
     void drop() {
