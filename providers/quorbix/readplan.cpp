@@ -124,11 +124,6 @@ int FewerThan(sqlite3* db, const std::string& index, std::string_view kind, std:
 
 }  // namespace
 
-int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan) {
-    double span = 0;
-    return ChooseReadPlan(db, kind, rowId, plan, span);
-}
-
 int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& span) {
     plan = ReadPlan::kScan;
     span = 0;

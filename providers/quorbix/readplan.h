@@ -23,9 +23,8 @@ enum class ReadPlan {
 // each object up in the table, which costs several times what a scan and
 // the sort cost per object: it pays only for a kind with a small share of
 // the table. Without an index on kind, SQLite scans the table as well.
-int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan);
-// The same, and for a walk sets span to the span of the table's row ids: its
-// row count or more, which bounds the objects a walk may sort before it hands
+// For a walk it also sets span to the span of the table's row ids: its row
+// count or more, which bounds the objects a walk may sort before it hands
 // back the first.
 int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& span);
 

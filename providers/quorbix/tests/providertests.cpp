@@ -364,7 +364,8 @@ TEST_P(ReadPlanForForms, WalksACoveringIndexOrARareKindAndScansTheRest) {
     sqlite3* db = nullptr;
     RunSql(":memory:", kTable + GetParam().sql, &db);
     auto plan = ReadPlan::kScan;
-    EXPECT_EQ(ChooseReadPlan(db, "Form", "rowid", plan), SQLITE_OK);
+    double span = 0;
+    EXPECT_EQ(ChooseReadPlan(db, "Form", "rowid", plan, span), SQLITE_OK);
     EXPECT_EQ(plan == ReadPlan::kWalk, GetParam().walk);
     sqlite3_close(db);
 }
