@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "catalogreader.h"
+#include "floor.h"
 
 namespace bench {
 namespace {
@@ -196,7 +196,7 @@ std::vector<CatalogFiles> MakeCatalogs(const std::filesystem::path& folder,
 
 std::string QueryPlan(const std::string& path) {
     Database db(path);
-    const std::string sql = std::string("EXPLAIN QUERY PLAN ") + quorbix::CatalogReader::kRowQueries[0];
+    const std::string sql = std::string("EXPLAIN QUERY PLAN ") + kFloorQuery;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) db.Fail("plan");
     std::string plan;

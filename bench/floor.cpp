@@ -22,9 +22,8 @@ std::uint64_t FloorOpen(const std::string& path, std::string_view kind) {
     sqlite3_busy_timeout(db, quorbix::CatalogReader::kBusyTimeoutMilliseconds);
     sqlite3_exec(db, "PRAGMA query_only = 1; PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
 
-    // The provider's row query, as it uses it on an ordinary table.
     sqlite3_stmt* rows = nullptr;
-    if (sqlite3_prepare_v2(db, quorbix::CatalogReader::kRowQueries[0], -1, &rows, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, kFloorQuery, -1, &rows, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         throw std::runtime_error("floor: cannot prepare the row query on " + path);
     }

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <numeric>
+#include <utility>
 
 #include "datetext.h"
 
@@ -296,6 +298,31 @@ std::uint16_t Catalog::Bucket(const Row& row) const noexcept {
     const unsigned firstRank = first < 'A' ? first : first - 26;
     const unsigned second = name.size() == 1 ? 0 : 1 + fold(name[1]);
     return static_cast<std::uint16_t>(4 + (firstRank - 1) * 257 + second);
+}
+
+bool Catalog::LastNameRepeats() const noexcept {
+    const RowIterator last(blocks_.data(), static_cast<std::ptrdiff_t>(rows_ - 1));
+    return CompareNames(NameType(last[-1]), Name(last[-1]), NameType(*last), Name(*last)) == 0;
+}
+
+void Catalog::OrderByRowId(std::size_t first, std::span<const std::int64_t> rowIds) {
+    std::vector<std::uint32_t> from(rowIds.size());
+    std::iota(from.begin(), from.end(), 0);
+    std::sort(from.begin(), from.end(),
+              [rowIds](auto left, auto right) { return rowIds[left] < rowIds[right]; });
+    // Row first + i takes the row at first + from[i]: each cycle of that
+    // permutation is followed once, and a place filled is marked by from[i] = i.
+    const RowIterator rows(blocks_.data(), static_cast<std::ptrdiff_t>(first));
+    for (std::uint32_t start = 0; start < from.size(); ++start) {
+        const Row held = rows[start];
+        std::uint32_t at = start;
+        while (from[at] != start) {
+            rows[at] = rows[from[at]];
+            at = std::exchange(from[at], at);
+        }
+        rows[at] = held;
+        from[at] = at;
+    }
 }
 
 void Catalog::SortByName() noexcept {

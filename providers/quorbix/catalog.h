@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,7 @@ namespace quorbix {
 // one byte with the kinds of all three cells: 22 bytes a row, plus the
 // name's length in front of it, one byte for a name under 128 bytes. Names
 // lie back to back in the order they were appended, so where a name lies
-// also says when its row came. A number used as a name keeps its 8 bytes
+// also says when its row came, until OrderByRowId moves rows. A number used as a name keeps its 8 bytes
 // there too. Text in a date column, which is rare, goes to a second arena
 // with its length in front, and the date's payload says where.
 //
@@ -55,6 +56,13 @@ public:
     void AppendDate(const dataaccess::DateTime& date);  // wall-clock, shown as is
     void AppendUnixSeconds(std::int64_t seconds);       // UTC instant
     void AppendJulianDay(double day);                   // UTC instant
+
+    // Whether the last row's name equals the one before it, as SortByName
+    // compares names. Needs two rows.
+    bool LastNameRepeats() const noexcept;
+    // Puts rows first to first + rowIds.size() - 1 in the order of their row
+    // ids, rowIds[i] being row first + i's. Throws std::bad_alloc.
+    void OrderByRowId(std::size_t first, std::span<const std::int64_t> rowIds);
 
     // Puts the rows in SQLite's order for ORDER BY name COLLATE NOCASE, with
     // rows of equal names in the order they were appended: nulls first, then

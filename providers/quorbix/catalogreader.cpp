@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "databasepath.h"
 #include "datetext.h"
@@ -73,24 +74,27 @@ sqlite3_int64 FileBytes(sqlite3* db, int operation) {
     return bytes;
 }
 
-// The bad object that sorts first among those met so far, in a read in row
-// order: its name, as the sort compares names, and its error.
+// The bad object that sorts first among those met so far: its name, as the
+// sort compares names, its row id and its error.
 class FirstBadObject {
 public:
+    // Where a row sorts against the bad object kept, by name, then row id.
+    enum class Place { kBefore, kAfter, kPastItsName };
+
     bool Found() const noexcept { return !status_.ok(); }
-    // Whether the current row sorts before the one kept. Rows come in the
-    // order of their row ids, so of equal names the one kept stays first.
-    bool SortsAfter(sqlite3_stmt* row) const {
+    Place PlaceOf(sqlite3_stmt* row) const {
         std::uint64_t number = 0;
         std::string_view bytes;
-        const int type = Name(row, number, bytes);
-        return Catalog::CompareNames(type, bytes, type_, name_) < 0;
+        const int order = Catalog::CompareNames(Name(row, number, bytes), bytes, type_, name_);
+        if (order > 0) return Place::kPastItsName;
+        return order < 0 || sqlite3_column_int64(row, 0) < rowId_ ? Place::kBefore : Place::kAfter;
     }
     void Keep(sqlite3_stmt* row, dataaccess::Status status) {
         std::uint64_t number = 0;
         std::string_view bytes;
         type_ = Name(row, number, bytes);
         name_.assign(bytes);
+        rowId_ = sqlite3_column_int64(row, 0);
         status_ = std::move(status);
     }
     dataaccess::Status Status() const { return status_; }
@@ -115,7 +119,31 @@ private:
 
     int type_ = SQLITE_NULL;
     std::string name_;
+    std::int64_t rowId_ = 0;
     dataaccess::Status status_;
+};
+
+// The row ids of the last objects appended in name order whose names are
+// equal, which SQLite hands back in the order of the index it walks; each
+// such group is put in the order of its row ids once it is complete.
+class EqualNames {
+public:
+    void Appended(Catalog& catalog, std::int64_t rowId) {
+        if (!rowIds_.empty() && catalog.LastNameRepeats()) {
+            rowIds_.push_back(rowId);
+            return;
+        }
+        Order(catalog, catalog.RowCount() - 1);
+        rowIds_.assign(1, rowId);
+    }
+    // Orders the group, which ends before row end.
+    void Order(Catalog& catalog, std::size_t end) const {
+        if (!std::is_sorted(rowIds_.begin(), rowIds_.end()))
+            catalog.OrderByRowId(end - rowIds_.size(), rowIds_);
+    }
+
+private:
+    std::vector<std::int64_t> rowIds_;
 };
 
 }  // namespace
@@ -348,24 +376,31 @@ dataaccess::Status CatalogReader::LoadRows(const char* query, std::string_view k
         sqlite3_bind_text(rows.get(), 1, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
     if (bound != SQLITE_OK) return Failure(bound);
 
-    // In name order the first bad object ends the read. In row order the
-    // error must still name the bad object first by name: the read goes on,
-    // keeps only the bad object that sorts first, and compares the later
-    // rows with it, as the sort would, without keeping them. It costs no
-    // more than the read of a good catalog.
+    // The error must name the bad object that sorts first, by name and then
+    // row id. In name order the read ends after the first bad object's name;
+    // in row order it goes on, keeps only the bad object that sorts first,
+    // and compares later rows with it, as the sort would, without keeping
+    // them. Either costs no more than the read of a good catalog.
     WorkBudget budget(db_.get(), rows.get(), inRowOrder ? 0 : heldRows_);
     FirstBadObject first;
+    EqualNames equalNames;
     int stepped;
     while ((stepped = sqlite3_step(rows.get())) == SQLITE_ROW) {
         budget.RowRead();
         if (catalog.StoredBytes() > byteBudget_) return TooCostly(catalog);
-        if (first.Found() && !first.SortsAfter(rows.get())) continue;
+        const auto place = first.Found() ? first.PlaceOf(rows.get()) : FirstBadObject::Place::kBefore;
+        if (place == FirstBadObject::Place::kPastItsName && !inRowOrder) break;
+        if (place != FirstBadObject::Place::kBefore) continue;
         dataaccess::Status status = ReadRow(rows.get(), first.Found() ? nullptr : &catalog);
-        if (status.ok()) continue;
-        if (!inRowOrder) return status;
-        first.Keep(rows.get(), std::move(status));
+        if (!status.ok()) {
+            first.Keep(rows.get(), std::move(status));
+        } else if (!inRowOrder && !first.Found()) {
+            equalNames.Appended(catalog, sqlite3_column_int64(rows.get(), 0));
+        }
     }
-    return stepped == SQLITE_DONE ? first.Status() : Failure(stepped);
+    if (stepped != SQLITE_DONE && stepped != SQLITE_ROW) return Failure(stepped);
+    if (!first.Found()) equalNames.Order(catalog, catalog.RowCount());
+    return first.Status();
 }
 
 dataaccess::Status CatalogReader::ReadRow(sqlite3_stmt* row, Catalog* into) const {

@@ -219,18 +219,24 @@ const std::vector<Case> kCases = {
     // the kind matches byte for byte, whatever collation its column declares.
     {"no_index", kUnordered, 0, kOrdered},
     {"the_recommended_covering_index", kUnordered + kIndex + ", date_created, date_updated)", 0, kOrdered},
-    // SQLite sorts objects of one name by row before it gives the first: read, not extra work.
+    // Objects of one name, which the covering index holds in the order of their dates, by row id.
     {"a_thousand_of_one_name_under_the_covering_index",
      kTable +
          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
-         "INSERT INTO objects SELECT 'Form', 'a', NULL, NULL FROM n; " +
+         "INSERT INTO objects SELECT 'Form', 'a', 'd' || (i * 7 % 1000 + 1000), NULL FROM n; " +
          kIndex + ", date_created, date_updated)",
      0,
      [] {
-         std::string rows = a;
-         for (int i = 1; i < 1000; ++i) rows += "\n" + a;
+         std::string rows;
+         for (int i = 1; i <= 1000; ++i)
+             rows += (i > 1 ? "\n" : "") + std::string("text:a|text:d") +
+                     std::to_string(i * 7 % 1000 + 1000) + "|null";
          return rows;
      }()},
+    {"two_bad_objects_of_one_name_under_the_covering_index",
+     kRows + "('Form', 'a', 'y', x'00'), ('Form', 'A', 'x', x'00'); " + kIndex +
+         ", date_created, date_updated)",
+     2023, "row 1 .*'date_updated'"},
     {"a_column_named_rowid_orders_no_ties",
      "CREATE TABLE objects(kind, name, date_created, date_updated, rowid); INSERT INTO objects VALUES "
      "('Form', 'a', NULL, NULL, 'z'), ('Form', 'A', NULL, NULL, 'b')",
