@@ -248,10 +248,10 @@ dataaccess::Status CatalogReader::ReadInTransaction(std::string_view kind, Catal
 
 dataaccess::Status CatalogReader::ChoosePlan(std::string_view kind, std::size_t which, bool& sort) {
     ReadPlan plan = ReadPlan::kWalk;
-    double span = 0;
-    const int result = ChooseReadPlan(db_.get(), kind, kRowIdNames[which], plan, span);
+    double held = 0;
+    const int result = ChooseReadPlan(db_.get(), kind, kRowIdNames[which], plan, held);
     sort = plan == ReadPlan::kScan;
-    heldRows_ = static_cast<std::uint64_t>(std::clamp(span, 0.0, kMaxHeldRows));
+    heldRows_ = static_cast<std::uint64_t>(std::clamp(held, 0.0, kMaxHeldRows));
     return result == SQLITE_OK ? dataaccess::Status{} : Failure(result);
 }
 

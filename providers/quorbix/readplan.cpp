@@ -15,6 +15,10 @@ namespace {
 // what a scan costs per row of the table, the sort of the kind's objects
 // included.
 constexpr std::int64_t kScanCostShare = 8;
+// A kind with fewer objects than this is walked whatever the table: that
+// many look-ups take well under a millisecond, and the walk spares the
+// reading of the table's ends.
+constexpr std::int64_t kFewObjects = 256;
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
@@ -124,20 +128,27 @@ int FewerThan(sqlite3* db, const std::string& index, std::string_view kind, std:
 
 }  // namespace
 
-int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& span) {
+int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& held) {
     plan = ReadPlan::kScan;
-    span = 0;
+    held = 0;
     std::string kindIndex;
     bool orderedAndCovering = false;
     int result = ReadIndexes(db, kindIndex, orderedAndCovering);
-    if (result != SQLITE_OK) return result;
-    if (!orderedAndCovering && kindIndex.empty()) return SQLITE_OK;
-    if ((result = RowIdSpan(db, rowId, span)) != SQLITE_OK || orderedAndCovering) {
+    if (result != SQLITE_OK || (!orderedAndCovering && kindIndex.empty())) return result;
+    bool few = false;
+    if (!orderedAndCovering && (result = FewerThan(db, kindIndex, kind, kFewObjects, few)) != SQLITE_OK)
+        return result;
+    if (few) {
+        plan = ReadPlan::kWalk;
+        held = kFewObjects;
+        return SQLITE_OK;
+    }
+    if ((result = RowIdSpan(db, rowId, held)) != SQLITE_OK || orderedAndCovering) {
         plan = ReadPlan::kWalk;
         return result;
     }
     bool rare = false;
-    const double limit = std::min(span / kScanCostShare + 1, 1e18);
+    const double limit = std::min(held / kScanCostShare + 1, 1e18);
     result = FewerThan(db, kindIndex, kind, static_cast<std::int64_t>(limit), rare);
     if (rare) plan = ReadPlan::kWalk;
     return result;

@@ -22,10 +22,11 @@ enum class ReadPlan {
 // nothing else and is kept whatever the kind. Walking any other index looks
 // each object up in the table, which costs several times what a scan and
 // the sort cost per object: it pays only for a kind with a small share of
-// the table. Without an index on kind, SQLite scans the table as well.
-// For a walk it also sets span to the span of the table's row ids: its row
-// count or more, which bounds the objects a walk may sort before it hands
-// back the first.
-int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& span);
+// the table, or with so few objects that their look-ups cost next to
+// nothing whatever the table. Without an index on kind, SQLite scans the
+// table as well. For a walk it also sets held to a bound on the objects it
+// may sort before it hands back the first: the few objects' limit, or else
+// the span of the table's row ids, its row count or more.
+int ChooseReadPlan(sqlite3* db, std::string_view kind, std::string_view rowId, ReadPlan& plan, double& held);
 
 }  // namespace quorbix

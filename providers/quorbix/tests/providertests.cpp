@@ -359,7 +359,7 @@ TEST_F(ProviderOpen, AWriterCommittingBackToBackIsWaitedFor) {
 }
 
 // An index holding the dates in the order shown is walked; any other index on kind only for a kind
-// with a small share of the table (1 Form among 40 Queries, not 40 Forms); the rest is scanned.
+// with a small share of the table (300 Forms among 3000 objects, not 300 alone) or few objects.
 struct Plan {
     const char* what;
     std::string sql;
@@ -375,15 +375,17 @@ TEST_P(ReadPlanForForms, WalksACoveringIndexOrARareKindAndScansTheRest) {
     EXPECT_EQ(plan == ReadPlan::kWalk, GetParam().walk);
     sqlite3_close(db);
 }
-const std::string kForty = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) ",
-                  kCommon = kForty + "INSERT INTO objects SELECT 'Form', i, 0, 0 FROM n; ",
-                  kRare = kForty + "INSERT INTO objects SELECT 'Query', i, 0, 0 FROM n; " +
-                          "INSERT INTO objects VALUES ('Form', 'a', 0, 0); ",
+const std::string kN = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) ",
+                  kCommon = kN + "INSERT INTO objects SELECT 'Form', i, 0, 0 FROM n; ",
+                  kRare = kCommon + kN +
+                          "INSERT INTO objects SELECT 'Query', n.i, 0, 0 FROM n, n AS m WHERE m.i < 10;",
                   kCovering = ", date_created, date_updated)";
 INSTANTIATE_TEST_SUITE_P(EachIndex, ReadPlanForForms,
                          testing::ValuesIn(std::vector<Plan>{
                              {"index_on_kind_and_name_common_kind", kCommon + kIndex + ")", false},
                              {"index_on_kind_and_name_rare_kind", kRare + kIndex + ")", true},
+                             {"index_on_kind_and_name_few_objects",
+                              "INSERT INTO objects VALUES ('Form', 1, 0, 0);" + kIndex + ")", true},
                              {"covering_index", kCommon + kIndex + kCovering, true},
                              {"covering_names_in_binary_order",
                               kCommon + "CREATE INDEX k ON objects(kind, name" + kCovering, false},
