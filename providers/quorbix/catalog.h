@@ -23,9 +23,10 @@ namespace quorbix {
 // one byte with the kinds of all three cells: 22 bytes a row, plus the
 // name's length in front of it, one byte for a name under 128 bytes. Names
 // lie back to back in the order they were appended, so where a name lies
-// also says when its row came, until OrderByRowId moves rows. A number used as a name keeps its 8 bytes
-// there too. Text in a date column, which is rare, goes to a second arena
-// with its length in front, and the date's payload says where.
+// also says when its row came (until OrderByRowId moves rows). A number used
+// as a name keeps its 8 bytes there too. Text in a date column, which is
+// rare, goes to a second arena with its length in front, and the date's
+// payload says where.
 //
 // Instants (Unix seconds, Julian days) are stored as read and turned into
 // local time by Read, which keeps loading as fast as a bare query loop.
